@@ -1,0 +1,47 @@
+# Two commands do everything on a fresh Debian 12 machine: `make run` and
+# `make test`. The other targets are for developers.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_FLAGS ?=
+
+.PHONY: run test check deps build build-asan build-tsan test-asan test-tsan format clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build -j $(JOBS)
+
+build-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKW_SANITIZER=address $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+
+build-tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKW_SANITIZER=thread $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+
+run: build
+	@scripts/run-program.sh build/kwtool
+
+# The whole suite: the plain build, then the same tests under ASan+UBSan,
+# then the threaded tests under TSan.
+test: check test-asan test-tsan
+
+check: build
+	@cd build && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS) -LE no-asan
+
+test-tsan: build-tsan
+	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+		ctest --output-on-failure -j $(JOBS) -L threads
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,85 @@
+#pragma once
+// The form model: the only way the logic reaches the windows. Windows and
+// controls are named as in the window designs, and properties are read and
+// written by name. Every operation may be called from any thread; each one is
+// whole with respect to the GUI thread (a read returns what the control held
+// at one instant; when a write or an append returns, every later read sees
+// it). Operations on a window that is not loaded are dropped: a write does
+// nothing and a read gives the empty text (or false).
+//
+// Two implementations exist: the Qt one that the program shows, and a
+// headless one that the logic's tests drive.
+
+#include "text/text.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace kw {
+
+enum class Window { MainWindow, FilterWindow };
+
+// Control names of both window designs. `Window` stands for the window
+// itself (its caption and visible properties).
+enum class Control {
+    Window,
+    编辑框1,
+    编辑框2,
+    编辑框3,
+    编辑框4,
+    编辑框5,
+    按钮1,
+    按钮2,
+    按钮3,
+    标签1,
+    标签2,
+    标签3,
+    标签4,
+    标签5,
+    标签6,
+    分组框1,
+    通用对话框1,
+};
+
+enum class TextProperty { text, caption, fileName };
+enum class FlagProperty { visible, disabled };
+
+enum class MenuItem { 菜单, 隐藏, 显示, 退出 };
+
+// Names one loading of a window. Instance 0 means "whichever loading is
+// current"; a non-zero instance addresses only that loading, so a worker
+// whose window was closed (and perhaps loaded again) cannot reach the new one.
+struct WindowRef {
+    Window window;
+    std::uint64_t instance = 0;
+
+    WindowRef(Window w, std::uint64_t i = 0) : window(w), instance(i) {} // NOLINT: implicit by design
+};
+
+class FormModel {
+public:
+    virtual ~FormModel() = default;
+
+    virtual Text readProperty(WindowRef window, Control control, TextProperty property) = 0;
+    virtual bool readProperty(WindowRef window, Control control, FlagProperty property) = 0;
+    virtual void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) = 0;
+    virtual void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) = 0;
+
+    // Caret to the end, selection dropped, end scrolled into view, text
+    // inserted without an undo record; works on a disabled box.
+    virtual void appendText(WindowRef window, Control editBox, std::string_view text) = 0;
+
+    // Returns true once the window is loaded; a modal load returns only after
+    // the window has been destroyed again (GUI thread only).
+    virtual bool loadWindow(Window window, bool modal) = 0;
+    // Queues the window's destruction and returns at once.
+    virtual void destroyWindow(Window window) = 0;
+    // Shows the dialog control modally; true (and its fileName set) when the
+    // user confirmed a file.
+    virtual bool showFileDialog(WindowRef window, Control dialog) = 0;
+
+    // The current loading of the window, or 0 when it is not loaded.
+    virtual std::uint64_t loadedInstance(Window window) = 0;
+};
+
+} // namespace kw
