@@ -78,6 +78,10 @@ public:
     // user confirmed a file.
     virtual bool showFileDialog(WindowRef window, Control dialog) = 0;
 
+    // A message box owned by the window (GUI thread): the caption, the text,
+    // the warning icon and one OK button; returns when the user has read it.
+    virtual void showMessage(WindowRef owner, std::string_view caption, std::string_view text) = 0;
+
     // The current loading of the window, or 0 when it is not loaded.
     virtual std::uint64_t loadedInstance(Window window) = 0;
 };

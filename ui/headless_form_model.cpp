@@ -190,6 +190,21 @@ bool HeadlessFormModel::showFileDialog(WindowRef window, Control dialog)
     return answer.has_value();
 }
 
+void HeadlessFormModel::showMessage(WindowRef owner, std::string_view caption, std::string_view text)
+{
+    {
+        std::lock_guard lock(mutex_);
+        messages_.emplace_back(caption, text);
+    }
+    notify({Operation::message, owner.window, Control::Window, Text(text)});
+}
+
+std::vector<std::pair<Text, Text>> HeadlessFormModel::messages()
+{
+    std::lock_guard lock(mutex_);
+    return messages_;
+}
+
 std::uint64_t HeadlessFormModel::loadedInstance(Window window)
 {
     std::lock_guard lock(mutex_);

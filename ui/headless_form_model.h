@@ -13,12 +13,13 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace kw {
 
 class HeadlessFormModel final : public FormModel {
 public:
-    enum class Operation { read, write, append, load, destroy, fileDialog };
+    enum class Operation { read, write, append, load, destroy, fileDialog, message };
     struct Record {
         Operation operation;
         Window window;
@@ -38,6 +39,7 @@ public:
     bool loadWindow(Window window, bool modal) override;
     void destroyWindow(Window window) override;
     bool showFileDialog(WindowRef window, Control dialog) override;
+    void showMessage(WindowRef owner, std::string_view caption, std::string_view text) override;
     std::uint64_t loadedInstance(Window window) override;
 
     // --- what a user does -------------------------------------------------
@@ -60,6 +62,8 @@ public:
     // the timeout; returns pred()'s last value.
     bool waitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
     std::size_t appendCount(Window window, Control editBox);
+    // Message boxes shown so far, as caption and text.
+    std::vector<std::pair<Text, Text>> messages();
 
 private:
     struct ControlState {
@@ -89,6 +93,7 @@ private:
     std::uint64_t nextInstance_ = 1;
     std::uint64_t generation_ = 0; // counts changes, for waitUntil
     std::optional<Text> nextFileDialogAnswer_;
+    std::vector<std::pair<Text, Text>> messages_;
     std::function<void(const Record&)> observer_;
 };
 
