@@ -26,7 +26,7 @@ run: build
 	@scripts/run-program.sh build/kwtool
 
 # The whole suite: the plain build, then the same tests under ASan+UBSan,
-# then the threaded tests under TSan.
+# then the core tests and the threaded program tests under TSan.
 test: check test-asan test-tsan
 
 check: build
@@ -38,7 +38,7 @@ test-asan: build-asan
 
 test-tsan: build-tsan
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
-		ctest --output-on-failure -j $(JOBS) -L threads
+		ctest --output-on-failure -j $(JOBS) -L 'core|threads'
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
