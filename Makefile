@@ -5,7 +5,8 @@ JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: run test check deps build build-asan build-tsan test-asan test-tsan format clean
+.PHONY: run test check deps build build-asan build-tsan test-asan test-tsan build-fuzz fuzz format clean
+FUZZ_SECONDS ?= 60
 
 deps:
 	@scripts/install-deps.sh
@@ -40,8 +41,17 @@ test-tsan: build-tsan
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 		ctest --output-on-failure -j $(JOBS) -L 'core|threads'
 
+build-fuzz: deps
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DKW_FUZZ=ON -DKW_BUILD_GUI=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS (60 by default).
+fuzz: build-fuzz
+	@scripts/run-fuzzers.sh $(FUZZ_SECONDS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

@@ -18,3 +18,14 @@ if(_kw_sanitize_flags)
     target_compile_options(kw_policy INTERFACE ${_kw_sanitize_flags})
     target_link_options(kw_policy INTERFACE ${_kw_sanitize_flags})
 endif()
+
+# Fuzzing build (clang only): every target gets coverage instrumentation and
+# ASan+UBSan; the fuzz targets themselves link libFuzzer's driver.
+option(KW_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+if(KW_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "KW_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
+    endif()
+    target_compile_options(kw_policy INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(kw_policy INTERFACE -fsanitize=address,undefined)
+endif()
