@@ -74,8 +74,17 @@ public:
     virtual bool loadWindow(Window window, bool modal) = 0;
     // Queues the window's destruction and returns at once.
     virtual void destroyWindow(Window window) = 0;
-    // Shows the dialog control modally; true (and its fileName set) when the
-    // user confirmed a file.
+    // Shows the save dialog of the control modally (GUI thread): the filter
+    // "文本文档（*.txt）|*.txt", the control's fileName proposed (empty at
+    // loading, the last confirmed path afterwards), names of files that do
+    // not exist yet accepted. Cancelled: returns false, fileName unchanged.
+    // Confirmed: returns true with fileName holding the full path of the file
+    // to write, and that path is final. It ends in ".txt" (ASCII letters in
+    // any case): to a typed name without it the dialog has appended ".txt"
+    // itself, before its own question about replacing an existing file, so
+    // that question always concerns the file that gets written. (The export
+    // still completes a name that lacks ".txt", but then never replaces an
+    // existing file, since nobody was asked about it.)
     virtual bool showFileDialog(WindowRef window, Control dialog) = 0;
 
     // A message box owned by the window (GUI thread): the caption, the text,
