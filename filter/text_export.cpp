@@ -1,6 +1,7 @@
 #include "filter/text_export.h"
 
 #include "text/gbk_texts.h"
+#include "text/system_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -37,7 +38,7 @@ bool endsWithTextFileExtension(std::string_view name)
 bool failWith(int error, std::string* reason)
 {
     if (reason)
-        *reason = std::generic_category().message(error != 0 ? error : EIO);
+        *reason = systemToGbk(std::generic_category().message(error != 0 ? error : EIO));
     return false;
 }
 
@@ -49,7 +50,7 @@ bool writeFileAs(std::string_view name, const Bytes& data, ExistingFile existing
     if (name.find('\0') != std::string_view::npos)
         return failWith(EINVAL, reason);
 
-    const std::string path(name);
+    const std::string path = gbkToSystem(name);
     errno = 0;
     FileHandle file(std::fopen(path.c_str(), existing == ExistingFile::replace ? "wb" : "wbx"));
     if (!file)

@@ -110,6 +110,16 @@ TEST_F(TextExportTest, AddsTheExtensionOnlyToANameWithoutIt)
     EXPECT_TRUE(form.messages().empty());
 }
 
+// The dialog's name is GBK like every text of the program; the file system
+// names files in UTF-8, so 结果 must arrive there as 结果, not as its GBK bytes.
+TEST_F(TextExportTest, AGbkNameBecomesTheSystemsName)
+{
+    setBox("line\r\n");
+    exportAs(folder / "\xbd\xe1\xb9\xfb"); // 结果 in GBK
+    EXPECT_EQ(folder.entries(), std::set<std::string>{"\xe7\xbb\x93\xe6\x9e\x9c.txt"}); // 结果.txt in UTF-8
+    EXPECT_TRUE(form.messages().empty());
+}
+
 // The dialog asked before handing back an existing name with the extension.
 TEST_F(TextExportTest, AChosenExistingFileIsReplaced)
 {
