@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+// clang-format off
 // X(name, GBK bytes, UTF-8 spelling)
 #define KW_GBK_TEXTS(X) \
     X(MainWindowCaption, "\xb3\xce\xe1\xb6\xb0\xd9\xb6\xc8\xb9\xd8\xbc\xfc\xd7\xd6\xb9\xa4\xbe\xdf" "1.0", u8"澄岫百度关键字工具1.0") \
@@ -47,6 +48,7 @@
     X(ExportFailedCaption, "\xb5\xbc\xb3\xf6\xca\xa7\xb0\xdc", u8"导出失败") \
     X(ExportFailedText, "\xce\xde\xb7\xa8\xd0\xb4\xc8\xeb\xce\xc4\xbc\xfe\xa3\xba", u8"无法写入文件：") \
     X(HeadingFontFace, "\xcb\xce\xcc\xe5", u8"宋体")
+// clang-format on
 
 namespace kw::gbk {
 
