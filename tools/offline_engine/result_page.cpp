@@ -3,6 +3,8 @@
 #include "tools/offline_engine/gbk_encode.h"
 
 #include <cctype>
+#include <map>
+#include <mutex>
 
 namespace kw::engine {
 
@@ -23,9 +25,17 @@ std::string html(std::string_view bytes)
     return out;
 }
 
+// The page's fixed texts, converted once: a converter is expensive to open,
+// and a page has a few dozen of them.
 std::string g(std::u8string_view utf8)
 {
-    return utf8ToGbk(utf8);
+    static std::mutex mutex;
+    static std::map<std::u8string_view, std::string> converted;
+    std::lock_guard lock(mutex);
+    auto found = converted.find(utf8);
+    if (found == converted.end())
+        found = converted.emplace(utf8, utf8ToGbk(utf8)).first;
+    return found->second;
 }
 
 std::string pageHead(const std::string& title)
@@ -117,7 +127,7 @@ std::string resultPage(std::string_view query, const std::optional<std::vector<s
     page += navigation(query);
     page += searchForm(query);
     page += results(query);
-    if (related)
+    if (related && !related->empty())
         page += relatedBlock(*related);
     page += footer();
     return page;

@@ -11,8 +11,8 @@
 
 namespace kw::engine {
 
-// query and related are GBK bytes. Without related (nullopt) the page has no
-// related-searches block.
+// query and related are GBK bytes. Without related searches (nullopt or
+// none) the page has no related-searches block.
 std::string resultPage(std::string_view query, const std::optional<std::vector<std::string>>& related);
 
 // The answer to an empty query: navigation and the search form, no results.
