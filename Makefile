@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: run test check deps build build-asan build-tsan test-asan test-tsan format clean
+.PHONY: run test check deps build build-asan build-tsan test-asan test-tsan demo format clean
 
 deps:
 	@scripts/install-deps.sh
@@ -40,8 +40,12 @@ test-tsan: build-tsan
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 		ctest --output-on-failure -j $(JOBS) -L 'core|threads'
 
+# The program against the offline search engine on this machine (build-demo).
+demo: deps
+	@JOBS=$(JOBS) scripts/demo.sh
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-demo
