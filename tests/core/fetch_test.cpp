@@ -282,10 +282,16 @@ TEST(FetchRequest, URLsThatCannotBeSplitOrAreNotHttpMakeNoRequest)
 TEST(FetchRequest, TheProxyOfTheEnvironmentIsUsed)
 {
     FaultServer proxy(FaultServer::answer("HTTP/1.0 200 OK\r\n\r\nvia proxy"));
+    const char* noProxy = std::getenv("no_proxy");
+    const std::optional<std::string> savedNoProxy = noProxy ? std::optional<std::string>(noProxy) : std::nullopt;
     ASSERT_EQ(setenv("http_proxy", proxy.url("/").c_str(), 1), 0);
     ASSERT_EQ(setenv("no_proxy", "", 1), 0);
     const FetchResult fetched = fetchPage("http://search.example.test/s?wd=%CA%D6");
     unsetenv("http_proxy");
+    if (savedNoProxy)
+        setenv("no_proxy", savedNoProxy->c_str(), 1);
+    else
+        unsetenv("no_proxy");
     EXPECT_EQ(fetched.body.view(), "via proxy");
     ASSERT_EQ(proxy.requests().size(), 1u);
     EXPECT_TRUE(proxy.requests()[0].starts_with("GET http://search.example.test/s?wd=%CA%D6 HTTP/1.0\r\n"))

@@ -2,6 +2,7 @@
 // request line, and which URLs are never fetched.
 #include "mining/fetch.h"
 #include "mining/search_url.h"
+#include "mining/search_url_prefix.h"
 #include "mining/url_parts.h"
 #include "support/gbk.h"
 
@@ -11,6 +12,16 @@ namespace kw {
 namespace {
 
 constexpr std::string_view prefix = "http://www.baidu.com/s?wd=";
+
+TEST(SearchUrl, TheCompiledPrefixAddressesTheResultPageWithItsKeyword)
+{
+    // Whatever address the build was configured with, it must serve /s
+    // with the keyword in wd, over http or https.
+    const auto parts = splitUrl(searchUrl(SearchUrlPrefix, "a"));
+    ASSERT_TRUE(parts) << SearchUrlPrefix;
+    EXPECT_TRUE(parts->scheme == "http" || parts->scheme == "https") << SearchUrlPrefix;
+    EXPECT_EQ(objectName(parts->pathWithQuery), "/s?wd=a") << SearchUrlPrefix;
+}
 
 struct UrlCase {
     const char* name;
