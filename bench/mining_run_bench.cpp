@@ -33,10 +33,10 @@ int main(int argc, char** argv)
               << "requests: " << searchEngine.requestCount() << "\n"
               << "keywords found: " << globals.KeywordList.count() - 1 << "\n"
               << "result box: " << box.size() << " bytes\n"
-              << "final status is " << (form.readProperty(Window::MainWindow, Control::标签1, TextProperty::caption) ==
-                                                gbk::StatusFinished
-                                            ? "finished"
-                                            : "something else")
+              << "final status is "
+              << (form.readProperty(Window::MainWindow, Control::标签1, TextProperty::caption) == gbk::StatusFinished
+                      ? "finished"
+                      : "something else")
               << "\n"
               << "took: " << took.count() << " ms\n";
     return 0;

@@ -19,7 +19,7 @@ namespace {
 // even when two fetches start together, and when building it fails the next
 // fetch tries again. It is closed when the program ends.
 class ClientContext {
-public:
+  public:
     struct Unavailable {};
     ClientContext()
     {
@@ -58,8 +58,11 @@ using HeaderList = std::unique_ptr<curl_slist, HeaderListCleanup>;
 // is ours and a stop request can wake it. Leaving the scope takes the
 // request out of the multi handle before either is closed.
 class Attachment {
-public:
-    Attachment(CURLM* multi, CURL* easy) : multi_(multi), easy_(easy), attached_(curl_multi_add_handle(multi, easy) == CURLM_OK) {}
+  public:
+    Attachment(CURLM* multi, CURL* easy)
+        : multi_(multi), easy_(easy), attached_(curl_multi_add_handle(multi, easy) == CURLM_OK)
+    {
+    }
     ~Attachment()
     {
         if (attached_)
@@ -69,7 +72,7 @@ public:
     Attachment& operator=(const Attachment&) = delete;
     bool attached() const { return attached_; }
 
-private:
+  private:
     CURLM* multi_;
     CURL* easy_;
     bool attached_;
@@ -80,7 +83,7 @@ struct Transfer {
     Bytes body;
     bool bodyCut = false;
     bool responseSeen = false;
-    bool headersComplete = false;              // of the latest response
+    bool headersComplete = false;             // of the latest response
     std::optional<std::string> contentLength; // of the latest response
     std::optional<std::size_t> announcedLength;
     bool announcedLengthReached = false;
@@ -90,8 +93,7 @@ struct Transfer {
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
 {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
            });
 }
@@ -301,8 +303,8 @@ FetchResult fetchPage(std::string_view url, std::stop_token stop, const FetchLim
         }
         const auto untilStalled =
             std::chrono::duration_cast<std::chrono::milliseconds>(limits.stallTimeout - stalledFor).count() + 1;
-        if (curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(std::min<long long>(untilStalled, 1000)), nullptr) !=
-            CURLM_OK) {
+        if (curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(std::min<long long>(untilStalled, 1000)),
+                            nullptr) != CURLM_OK) {
             gaveUp = true;
             break;
         }
@@ -315,8 +317,8 @@ FetchResult fetchPage(std::string_view url, std::stop_token stop, const FetchLim
             outcome = message->data.result;
     }
 
-    const bool complete = transfer.announcedLengthReached ||
-                          (outcome == CURLE_OK && !transfer.announcedLength && !transfer.bodyCut);
+    const bool complete =
+        transfer.announcedLengthReached || (outcome == CURLE_OK && !transfer.announcedLength && !transfer.bodyCut);
     result.failed = gaveUp || !complete || !transfer.headersComplete;
     if (transfer.responseSeen)
         result.readSize = readSizeFor(transfer.contentLength);

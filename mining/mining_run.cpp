@@ -63,7 +63,8 @@ void MiningRun(const MiningRunContext& context)
         globals.IterationCounter = i;
         if (i > IterationLimit)
             break;
-        if (compareTexts(form.readProperty(mainWindow, Control::按钮2, TextProperty::caption), gbk::RunningCaption) != 0)
+        if (compareTexts(form.readProperty(mainWindow, Control::按钮2, TextProperty::caption), gbk::RunningCaption) !=
+            0)
             break;
         // At shutdown the run ends without another word to the windows,
         // which may be waiting for this thread to end.

@@ -17,8 +17,8 @@ inline constexpr std::size_t LongestUserName = 127;
 inline constexpr std::size_t LongestPassword = 127;
 
 struct UrlParts {
-    std::string scheme; // lower case
-    std::string host;   // an IPv6 literal keeps its brackets
+    std::string scheme;     // lower case
+    std::string host;       // an IPv6 literal keeps its brackets
     std::uint16_t port = 0; // the URL's own, else 80 for http and 443 for https, else 0
     std::string userName;
     std::string password;

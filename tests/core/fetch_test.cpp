@@ -170,9 +170,8 @@ TEST(FetchFromEngine, AStopRequestAbortsAFetchThatWaits)
     options.latency = 20s;
     test::RunningEngine engine(sharedGraph(), options);
     std::stop_source stop;
-    auto fetching = std::async(std::launch::async, [&] {
-        return timedFetch(engine->searchUrlPrefix() + "abc", {}, stop.get_token());
-    });
+    auto fetching = std::async(std::launch::async,
+                               [&] { return timedFetch(engine->searchUrlPrefix() + "abc", {}, stop.get_token()); });
     ASSERT_TRUE(engine->waitForRequests(1, 5s));
     stop.request_stop();
     const TimedFetch fetched = fetching.get();
@@ -186,9 +185,8 @@ TEST(FetchFromEngine, FetchesStartedTogetherAllSucceed)
     test::RunningEngine engine(sharedGraph());
     std::vector<std::future<FetchResult>> fetches;
     for (int i = 0; i < 6; ++i)
-        fetches.push_back(std::async(std::launch::async, [&, i] {
-            return fetchPage(engine->searchUrlPrefix() + "k" + std::to_string(i));
-        }));
+        fetches.push_back(std::async(
+            std::launch::async, [&, i] { return fetchPage(engine->searchUrlPrefix() + "k" + std::to_string(i)); }));
     for (int i = 0; i < 6; ++i) {
         const FetchResult fetched = fetches[static_cast<std::size_t>(i)].get();
         EXPECT_FALSE(fetched.failed) << i;
@@ -208,9 +206,11 @@ TEST(FetchRequest, IsAPlainHttp10GetWithTheKeywordEncoded)
 {
     FaultServer server(FaultServer::answer("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok"));
     const std::vector<RequestCase> cases = {
-        {"GBK bytes with the line break of a found keyword", gbk(u8"手机价格") + "\r\n", "/s?wd=%CA%D6%BB%FA%BC%DB%B8%F1"},
+        {"GBK bytes with the line break of a found keyword", gbk(u8"手机价格") + "\r\n",
+         "/s?wd=%CA%D6%BB%FA%BC%DB%B8%F1"},
         {"spaces", "a b  c", "/s?wd=a%20b%20%20c"},
-        {"CR LF inside cannot add a header", "a\r\nX-Injected: 1\r\n\r\nb", "/s?wd=a%0D%0AX-Injected:%201%0D%0A%0D%0Ab"},
+        {"CR LF inside cannot add a header", "a\r\nX-Injected: 1\r\n\r\nb",
+         "/s?wd=a%0D%0AX-Injected:%201%0D%0A%0D%0Ab"},
         {"fragment cut", "abc#def", "/s?wd=abc"},
         {"ampersand starts a parameter", "a&b=c", "/s?wd=a&b=c"},
         {"percent escapes pass", "%41", "/s?wd=%41"},
@@ -226,7 +226,8 @@ TEST(FetchRequest, IsAPlainHttp10GetWithTheKeywordEncoded)
         const std::string head = server.requests().back();
         EXPECT_TRUE(head.starts_with("GET " + c.expectedTarget + " HTTP/1.0\r\n")) << c.name << "\n" << head;
         EXPECT_EQ(head.find("\r\n\r\n") + 4, head.size()) << c.name << ": nothing after the head";
-        EXPECT_EQ(countOf(head, "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"), 1u) << c.name;
+        EXPECT_EQ(countOf(head, "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"), 1u)
+            << c.name;
         EXPECT_EQ(countOf(head, "\r\nAccept:"), 1u) << c.name;
         EXPECT_EQ(countOf(head, "\r\nAccept: */*\r\n"), 1u) << c.name;
         EXPECT_EQ(countOf(head, "\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"), 1u) << c.name;
@@ -319,11 +320,13 @@ TEST(FetchFaults, WhatComesBackForEachKindOfResponse)
         {"Content-Length not a number", "HTTP/1.0 200 OK\r\nContent-Length: abc\r\n\r\nhello", "hello", false, 10240},
         {"Content-Length too long to read",
          "HTTP/1.0 200 OK\r\nContent-Length: " + std::string(31, '0') + "5\r\n\r\nhello", "hello", false, 10240},
-        {"Content-Length with trailing bytes", "HTTP/1.0 200 OK\r\nContent-Length: 5xyz\r\n\r\nhello", "hello", false, 6},
+        {"Content-Length with trailing bytes", "HTTP/1.0 200 OK\r\nContent-Length: 5xyz\r\n\r\nhello", "hello", false,
+         6},
         {"body longer than announced", "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nhello", "hel", false, 4},
         {"body shorter than announced", "HTTP/1.0 200 OK\r\nContent-Length: 3000\r\n\r\nhello", "hello", true, 3001},
         {"404 with a body", "HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found", "not found", false, 10},
-        {"body with NUL bytes", std::string("HTTP/1.0 200 OK\r\n\r\na\0b\0", 23), std::string("a\0b\0", 4), false, 10240},
+        {"body with NUL bytes", std::string("HTTP/1.0 200 OK\r\n\r\na\0b\0", 23), std::string("a\0b\0", 4), false,
+         10240},
     };
     for (const FaultCase& c : cases) {
         FaultServer server(FaultServer::answer(c.response));

@@ -26,7 +26,7 @@ const std::string CRLF = "\r\n";
 // Every page holds six related searches that are new: the query with a to f
 // appended. The list then grows by six members per searched keyword.
 class EverNewGraph final : public KeywordGraph {
-public:
+  public:
     std::optional<std::vector<std::string>> relatedSearches(std::string_view query) const override
     {
         std::vector<std::string> related;
@@ -40,7 +40,7 @@ public:
 // one, among five that fail the required text "k". The list thus stays one
 // member ahead of the walk for ever, and the result box stays small.
 class ChainGraph final : public KeywordGraph {
-public:
+  public:
     std::optional<std::vector<std::string>> relatedSearches(std::string_view query) const override
     {
         std::vector<std::string> related(6, "x");
@@ -55,7 +55,7 @@ public:
 };
 
 class MiningRunTest : public ::testing::Test {
-protected:
+  protected:
     MiningRunTest() { form.loadWindow(Window::MainWindow, false); }
 
     void serve(std::shared_ptr<const KeywordGraph> graph, EngineOptions options = {})
@@ -155,9 +155,8 @@ TEST_F(MiningRunTest, WalksTheListBreadthFirstFromTheSeed)
     EXPECT_EQ(lines[3], gbk::StatusPaused);
     EXPECT_EQ(queries(), (std::vector<std::string>{"s", "sa"}));
 
-    const std::vector<Text> expected = {"s",          "sa\r\n",     "sb\r\n",     "sc\r\n",     "sd\r\n",
-                                        "se\r\n",     "sf\r\n",     "saa\r\n",    "sab\r\n",    "sac\r\n",
-                                        "sad\r\n",    "sae\r\n",    "saf\r\n"};
+    const std::vector<Text> expected = {"s",       "sa\r\n",  "sb\r\n",  "sc\r\n",  "sd\r\n",  "se\r\n", "sf\r\n",
+                                        "saa\r\n", "sab\r\n", "sac\r\n", "sad\r\n", "sae\r\n", "saf\r\n"};
     EXPECT_EQ(keywords(), expected);
     EXPECT_EQ(read(Control::编辑框2), "sa\r\nsb\r\nsc\r\nsd\r\nse\r\nsf\r\nsaa\r\nsab\r\nsac\r\nsad\r\nsae\r\nsaf\r\n");
     EXPECT_EQ(globals.IterationCounter, 4);
@@ -384,6 +383,20 @@ TEST_F(MiningRunTest, ARunWithoutItsWindowDoesNothing)
 
     EXPECT_EQ((*engine)->requestCount(), 0u);
     EXPECT_EQ(globals.KeywordList.count(), 0);
+}
+
+TEST_F(MiningRunTest, ASmallEngineGraphRunsOut)
+{
+    serve(std::make_shared<engine::SyntheticKeywordGraph>(4));
+    runWith(gbk(u8"手机"));
+
+    EXPECT_EQ(status(), gbk::StatusFinished);
+    EXPECT_FALSE(resultBoxDisabled());
+    // The seed and at most the graph's four keywords; every member but the
+    // last was searched for.
+    EXPECT_LE(keywords().size(), 5u);
+    EXPECT_EQ(globals.IterationCounter, static_cast<std::int32_t>(keywords().size()));
+    EXPECT_EQ((*engine)->requestCount(), keywords().size() - 1);
 }
 
 TEST_F(MiningRunTest, RunsTenThousandIterationsAtMost)

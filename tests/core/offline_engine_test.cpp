@@ -56,8 +56,8 @@ TEST(OfflineEngine, ASmallGraphHoldsOnlyItsFewKeywords)
 {
     const SyntheticKeywordGraph graph(3);
     std::set<std::string> seen;
-    for (std::string_view query : {std::string_view("anything"), std::string_view(graph.keyword(0)),
-                                   std::string_view(graph.keyword(2))}) {
+    for (std::string_view query :
+         {std::string_view("anything"), std::string_view(graph.keyword(0)), std::string_view(graph.keyword(2))}) {
         const auto related = graph.relatedSearches(query);
         seen.insert(related->begin(), related->end());
     }
@@ -80,11 +80,13 @@ TEST(OfflineEngine, AnswersByPathAndQuery)
     const std::string phone = test::gbk(u8"手机");
     const std::vector<Case> cases = {
         {"search", "GET /s?wd=%CA%D6%BB%FA HTTP/1.0\r\n\r\n", "HTTP/1.0 200 OK", true, phone},
-        {"search, more parameters", "GET /s?ie=gb2312&wd=%CA%D6%BB%FA&b=c HTTP/1.0\r\n\r\n", "HTTP/1.0 200 OK", true, phone},
+        {"search, more parameters", "GET /s?ie=gb2312&wd=%CA%D6%BB%FA&b=c HTTP/1.0\r\n\r\n", "HTTP/1.0 200 OK", true,
+         phone},
         {"empty query", "GET /s?wd= HTTP/1.0\r\n\r\n", "HTTP/1.0 200 OK", false, ""},
         {"home", "GET / HTTP/1.0\r\n\r\n", "HTTP/1.0 200 OK", false, std::nullopt},
         {"other path", "GET /favicon.ico HTTP/1.0\r\n\r\n", "HTTP/1.0 404 Not Found", false, std::nullopt},
-        {"through a proxy", "GET http://www.baidu.com/s?wd=%CA%D6%BB%FA HTTP/1.0\r\n\r\n", "HTTP/1.0 200 OK", true, phone},
+        {"through a proxy", "GET http://www.baidu.com/s?wd=%CA%D6%BB%FA HTTP/1.0\r\n\r\n", "HTTP/1.0 200 OK", true,
+         phone},
     };
     for (const Case& c : cases) {
         std::optional<std::string> query;

@@ -202,7 +202,9 @@ UnansweringPort::~UnansweringPort()
     close(listener_);
 }
 
-RefusingPort::RefusingPort() : socket_(boundLoopbackSocket(-1, port_)) {}
+RefusingPort::RefusingPort() : socket_(boundLoopbackSocket(-1, port_))
+{
+}
 
 RefusingPort::~RefusingPort()
 {

@@ -20,7 +20,7 @@ class FaultServer;
 
 // One accepted connection, as the script sees it.
 class FaultConnection {
-public:
+  public:
     FaultConnection(FaultServer& server, int socket) : server_(server), socket_(socket) {}
     // False once the client has gone or the server stops.
     bool send(std::string_view bytes);
@@ -29,7 +29,7 @@ public:
     // Ends the connection with a reset instead of an orderly close.
     void reset();
 
-private:
+  private:
     friend class FaultServer;
     FaultServer& server_;
     int socket_;
@@ -37,7 +37,7 @@ private:
 };
 
 class FaultServer {
-public:
+  public:
     using Script = std::function<void(FaultConnection&, const std::string& requestHead)>;
 
     enum RequestReading { ReadRequestHead, AnswerAtOnce };
@@ -62,7 +62,7 @@ public:
     static Script closeWithoutAnswer();
     static Script stayQuiet();
 
-private:
+  private:
     friend class FaultConnection;
     void acceptLoop();
     void serve(int socket);
@@ -86,14 +86,14 @@ private:
 // A listening port whose backlog is full and which never accepts: a connect
 // to it neither succeeds nor fails, as with a host that does not answer.
 class UnansweringPort {
-public:
+  public:
     UnansweringPort();
     ~UnansweringPort();
     UnansweringPort(const UnansweringPort&) = delete;
     UnansweringPort& operator=(const UnansweringPort&) = delete;
     std::uint16_t port() const { return port_; }
 
-private:
+  private:
     int listener_ = -1;
     std::vector<int> fillers_;
     std::uint16_t port_ = 0;
@@ -102,14 +102,14 @@ private:
 // A port on 127.0.0.1 that is bound but not listening, so that nobody else
 // takes it: a connect to it is refused.
 class RefusingPort {
-public:
+  public:
     RefusingPort();
     ~RefusingPort();
     RefusingPort(const RefusingPort&) = delete;
     RefusingPort& operator=(const RefusingPort&) = delete;
     std::uint16_t port() const { return port_; }
 
-private:
+  private:
     std::uint16_t port_ = 0;
     int socket_ = -1;
 };

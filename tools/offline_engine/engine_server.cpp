@@ -203,7 +203,8 @@ void OfflineEngine::serve(int socket)
     std::string head;
     const auto deadline = std::chrono::steady_clock::now() + RequestTimeout;
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < LargestRequestHead) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd watched[2] = {{socket, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
         if (left.count() <= 0 || poll(watched, 2, static_cast<int>(left.count())) <= 0 || watched[1].revents != 0) {
             close(socket);

@@ -15,11 +15,20 @@ std::string html(std::string_view bytes)
     std::string out;
     for (char c : bytes) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -51,8 +60,8 @@ std::string navigation(std::string_view query)
     nav += "<a href=\"http://news.baidu.com/ns?cl=2&rn=20&tn=news&word=" + word + "\">" + g(u8"新&nbsp;闻") + "</a>";
     nav += g(u8"　<b>网&nbsp;页</b>　");
     nav += "<a href=\"http://tieba.baidu.com/f?kw=" + word + "\">" + g(u8"贴&nbsp;吧") + "</a>" + g(u8"　");
-    nav += "<a href=\"http://zhidao.baidu.com/q?ct=17&pn=0&tn=ikaslist&rn=10&word=" + word + "\">" +
-           g(u8"知&nbsp;道") + "</a>" + g(u8"　");
+    nav += "<a href=\"http://zhidao.baidu.com/q?ct=17&pn=0&tn=ikaslist&rn=10&word=" + word + "\">" + g(u8"知&nbsp;道") +
+           "</a>" + g(u8"　");
     nav += "<a href=\"http://mp3.baidu.com/m?tn=baidump3&ct=134217728&lm=-1&word=" + word + "\">MP3</a>" + g(u8"　");
     nav += "<a href=\"http://image.baidu.com/i?tn=baiduimage&ct=201326592&lm=-1&cl=2&word=" + word + "\">" +
            g(u8"图&nbsp;片") + "</a>" + g(u8"　");
@@ -77,8 +86,9 @@ std::string results(std::string_view query)
                 "\"><tr><td class=\"f\"><a href=\"http://www.example.com/" + number +
                 ".html\" target=\"_blank\"><font size=\"3\">" + html(query) + g(u8"_相关网页") + number +
                 "</font></a><br><font size=\"-1\">" + html(query) + g(u8"的介绍、评论和最新消息。") +
-                "<br><font color=\"#008000\">www.example.com/" + number + ".html 12K 2008-6-1</font> - <a href=\"http://cache.baidu.com/c?m=" +
-                number + "\" target=\"_blank\" class=\"m\">" + g(u8"百度快照") + "</a><br></font></td></tr></table><br>\r\n";
+                "<br><font color=\"#008000\">www.example.com/" + number +
+                ".html 12K 2008-6-1</font> - <a href=\"http://cache.baidu.com/c?m=" + number +
+                "\" target=\"_blank\" class=\"m\">" + g(u8"百度快照") + "</a><br></font></td></tr></table><br>\r\n";
     }
     return list;
 }
@@ -99,8 +109,9 @@ std::string relatedBlock(const std::vector<std::string>& related)
 std::string footer()
 {
     return "<br><div id=\"ft\">&copy;2008 Baidu <a href=\"http://www.baidu.com/duty/\">" + g(u8"使用百度前必读") +
-           "</a> <a href=\"http://jingjia.baidu.com\">" + g(u8"企业推广") + "</a> <a href=\"http://www.baidu.com/search/jubao.html\">" +
-           g(u8"举报") + "</a></div>\r\n</body></html>\r\n";
+           "</a> <a href=\"http://jingjia.baidu.com\">" + g(u8"企业推广") +
+           "</a> <a href=\"http://www.baidu.com/search/jubao.html\">" + g(u8"举报") +
+           "</a></div>\r\n</body></html>\r\n";
 }
 
 } // namespace
