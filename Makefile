@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: run test check deps build build-asan build-tsan test-asan test-tsan build-fuzz fuzz format clean
+.PHONY: run test check deps build build-asan build-tsan test-asan test-tsan build-fuzz fuzz demo format clean
 FUZZ_SECONDS ?= 60
 
 deps:
@@ -50,8 +50,12 @@ build-fuzz: deps
 fuzz: build-fuzz
 	@scripts/run-fuzzers.sh $(FUZZ_SECONDS)
 
+# The program against the offline search engine on this machine (build-demo).
+demo: deps
+	@JOBS=$(JOBS) scripts/demo.sh
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-demo

@@ -1,0 +1,117 @@
+#pragma once
+// A raw-socket HTTP server for the fetch tests: it reads each request head
+// as the client sent it, byte for byte, and then does whatever the test's
+// script says, however badly behaved. Binds 127.0.0.1 on a free port.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace kw::test {
+
+class FaultServer;
+
+// One accepted connection, as the script sees it.
+class FaultConnection {
+  public:
+    FaultConnection(FaultServer& server, int socket) : server_(server), socket_(socket) {}
+    // False once the client has gone or the server stops.
+    bool send(std::string_view bytes);
+    // Waits until the client closes its end (or the server stops).
+    void waitForClientClose();
+    // Ends the connection with a reset instead of an orderly close.
+    void reset();
+
+  private:
+    friend class FaultServer;
+    FaultServer& server_;
+    int socket_;
+    bool closed_ = false;
+};
+
+class FaultServer {
+  public:
+    using Script = std::function<void(FaultConnection&, const std::string& requestHead)>;
+
+    enum RequestReading { ReadRequestHead, AnswerAtOnce };
+    // With AnswerAtOnce the script starts as soon as a connection is
+    // accepted, before anything is read.
+    explicit FaultServer(Script script, RequestReading reading = ReadRequestHead);
+    ~FaultServer();
+    FaultServer(const FaultServer&) = delete;
+    FaultServer& operator=(const FaultServer&) = delete;
+
+    std::uint16_t port() const { return port_; }
+    // "http://127.0.0.1:PORT" followed by pathAndQuery.
+    std::string url(std::string_view pathAndQuery) const;
+
+    std::size_t connectionCount() const;
+    // The request heads received so far, each up to and including its blank line.
+    std::vector<std::string> requests() const;
+    bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+
+    // Scripts that come up again and again.
+    static Script answer(std::string response);
+    static Script closeWithoutAnswer();
+    static Script stayQuiet();
+
+  private:
+    friend class FaultConnection;
+    void acceptLoop();
+    void serve(int socket);
+    bool waitFor(int socket, short events) const;
+
+    Script script_;
+    RequestReading reading_;
+    int listener_ = -1;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::uint16_t port_ = 0;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::size_t connections_ = 0;
+    std::vector<std::string> requests_;
+    std::list<std::thread> threads_;
+    std::thread acceptor_;
+};
+
+// A listening port whose backlog is full and which never accepts: a connect
+// to it neither succeeds nor fails, as with a host that does not answer.
+class UnansweringPort {
+  public:
+    UnansweringPort();
+    ~UnansweringPort();
+    UnansweringPort(const UnansweringPort&) = delete;
+    UnansweringPort& operator=(const UnansweringPort&) = delete;
+    std::uint16_t port() const { return port_; }
+
+  private:
+    int listener_ = -1;
+    std::vector<int> fillers_;
+    std::uint16_t port_ = 0;
+};
+
+// A port on 127.0.0.1 that is bound but not listening, so that nobody else
+// takes it: a connect to it is refused.
+class RefusingPort {
+  public:
+    RefusingPort();
+    ~RefusingPort();
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    std::uint16_t port() const { return port_; }
+
+  private:
+    std::uint16_t port_ = 0;
+    int socket_ = -1;
+};
+
+} // namespace kw::test
