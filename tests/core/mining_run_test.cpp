@@ -344,7 +344,10 @@ TEST_F(MiningRunTest, FailedFetchesAreCountedInTheFinalStatus)
             if (line.find(iterationMark(4)) != Text::npos)
                 clickPause();
         });
-        globals = Globals{};
+        // A fresh start for the run's own globals.
+        listRelease(globals.KeywordList);
+        globals.IterationCounter = 0;
+        globals.CandidateSlot = {};
         form.writeProperty(Window::MainWindow, Control::按钮2, TextProperty::caption, gbk::RunningCaption);
         runWith("s");
         EXPECT_EQ(keywords().size(), 1u + 3 * 6);
