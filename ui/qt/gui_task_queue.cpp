@@ -109,6 +109,12 @@ void GuiTaskQueue::shutdown()
     done_.notify_all();
 }
 
+std::size_t GuiTaskQueue::queuedCount()
+{
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
 bool GuiTaskQueue::isShutDown()
 {
     std::lock_guard lock(mutex_);

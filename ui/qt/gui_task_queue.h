@@ -47,6 +47,8 @@ public:
 
     // Runs the queued tasks (the GUI thread does this when woken).
     void runQueued();
+    // Tasks waiting to be run.
+    std::size_t queuedCount();
 
 private:
     struct Pending {
