@@ -190,6 +190,9 @@ void DesignedWindow::fitOuterSize()
     const QSize client(design_.outerWidth - frame.width(), design_.outerHeight - frame.height());
     if (size() != client || minimumSize() != client || maximumSize() != client)
         setFixedSize(client);
+    // A window not yet shown gets its resize event only when it is shown;
+    // its controls have their places from the start.
+    layOutClientArea();
 }
 
 void DesignedWindow::centreOnScreen()
@@ -214,6 +217,11 @@ void DesignedWindow::closeEvent(QCloseEvent* event)
 void DesignedWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    layOutClientArea();
+}
+
+void DesignedWindow::layOutClientArea()
+{
     int top = 0;
     if (menuBar_) {
         top = menuBar_->sizeHint().height();

@@ -62,6 +62,8 @@ protected:
 private:
     void buildMenuBar();
     void buildControls();
+    // The menu bar across the top, the client area below it.
+    void layOutClientArea();
 
     const Window window_;
     const WindowDesign& design_;

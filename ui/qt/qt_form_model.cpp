@@ -67,7 +67,7 @@ void QtFormModel::writeProperty(WindowRef window, Control control, TextProperty,
     });
 }
 
-void QtFormModel::applyWindowFlags(Loading& loading)
+void QtFormModel::applyWindowFlags(Loading& loading, bool bringForward)
 {
     DesignedWindow& top = *loading.widget;
     top.setEnabled(!loading.disabled);
@@ -78,8 +78,10 @@ void QtFormModel::applyWindowFlags(Loading& loading)
         return;
     }
     top.show();
-    top.raise();
-    top.activateWindow();
+    if (bringForward) {
+        top.raise();
+        top.activateWindow();
+    }
 }
 
 void QtFormModel::writeProperty(WindowRef window, Control control, FlagProperty property, bool value)
@@ -90,7 +92,8 @@ void QtFormModel::writeProperty(WindowRef window, Control control, FlagProperty 
             return;
         if (control == Control::Window) {
             (property == FlagProperty::visible ? loading->visible : loading->disabled) = value;
-            applyWindowFlags(*loading);
+            // Showing a window activates it; disabling it leaves it where it is.
+            applyWindowFlags(*loading, property == FlagProperty::visible && value);
             return;
         }
         if (QWidget* widget = loading->widget->controlWidget(control)) {
@@ -163,7 +166,7 @@ bool QtFormModel::loadOnGuiThread(Window window, bool modal)
         return true; // the handler destroyed it
 
     loading->shown = true;
-    applyWindowFlags(*loading);
+    applyWindowFlags(*loading, true);
     if (!modal)
         return true;
 
@@ -172,7 +175,7 @@ bool QtFormModel::loadOnGuiThread(Window window, bool modal)
             continue;
         loading->disabledOnLoad.push_back({other, otherLoading.instance, otherLoading.disabled});
         otherLoading.disabled = true;
-        applyWindowFlags(otherLoading);
+        applyWindowFlags(otherLoading, false);
     }
     QEventLoop loop;
     loading->modalLoop = &loop;
@@ -201,7 +204,7 @@ void QtFormModel::destroyNow(WindowRef ref)
     for (const Remembered& remembered : gone.disabledOnLoad) {
         if (Loading* other = find({remembered.window, remembered.instance})) {
             other->disabled = remembered.disabled;
-            applyWindowFlags(*other);
+            applyWindowFlags(*other, false);
         }
     }
     gone.widget->stopReporting();

@@ -81,7 +81,7 @@ private:
     };
 
     Loading* find(WindowRef window);
-    void applyWindowFlags(Loading& loading);
+    void applyWindowFlags(Loading& loading, bool bringForward);
     bool loadOnGuiThread(Window window, bool modal);
     void destroyNow(WindowRef window);
 
