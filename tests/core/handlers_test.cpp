@@ -133,8 +133,10 @@ TEST_F(Handlers, EachLoadingOfFilterWindowStartsAPassForThatLoading)
         const std::uint64_t instance = form.loadedInstance(Window::FilterWindow);
         ASSERT_NE(instance, 0u);
         EXPECT_EQ(instances().back(), instance);
-        // MainWindow is disabled while FilterWindow is loaded.
-        EXPECT_TRUE(form.readProperty(Window::MainWindow, Control::Window, FlagProperty::disabled));
+        // MainWindow is disabled while FilterWindow is loaded (the loading
+        // goes on after the pass has started).
+        EXPECT_TRUE(form.waitUntil(
+            [&] { return form.readProperty(Window::MainWindow, Control::Window, FlagProperty::disabled); }, 10s));
 
         form.userClose(Window::FilterWindow);
         gui.join();

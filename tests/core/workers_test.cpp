@@ -15,13 +15,13 @@ using test::Gate;
 
 TEST(Workers, MiningStartWhileARunIsActiveStartsNothing)
 {
-    Workers workers;
     Gate release;
     Counter started;
     auto run = [&](std::stop_token stop) {
         started.add();
         release.wait(stop);
     };
+    Workers workers; // last: its threads end before what they use goes
     ASSERT_TRUE(workers.startMining(run));
     ASSERT_TRUE(started.waitFor(1));
     EXPECT_FALSE(workers.startMining(run));
@@ -33,9 +33,9 @@ TEST(Workers, MiningStartWhileARunIsActiveStartsNothing)
 
 TEST(Workers, MiningStartsAgainOnceThePreviousRunHasEnded)
 {
-    Workers workers;
     Counter ended;
     auto run = [&](std::stop_token) { ended.add(); };
+    Workers workers; // last: its threads end before what they use goes
     ASSERT_TRUE(workers.startMining(run));
     ASSERT_TRUE(ended.waitFor(1));
     // The run counts as active until its routine has returned, a moment
@@ -49,7 +49,6 @@ TEST(Workers, MiningStartsAgainOnceThePreviousRunHasEnded)
 
 TEST(Workers, EachFilterPassRunsOnAThreadOfItsOwnUntilStopped)
 {
-    Workers workers;
     Counter running;
     Counter stopped;
     auto pass = [&](std::stop_token stop) {
@@ -59,6 +58,7 @@ TEST(Workers, EachFilterPassRunsOnAThreadOfItsOwnUntilStopped)
         if (stop.stop_requested())
             stopped.add();
     };
+    Workers workers; // last: its threads end before what they use goes
     ASSERT_TRUE(workers.startFilterPass(pass));
     ASSERT_TRUE(workers.startFilterPass(pass));
     ASSERT_TRUE(workers.startFilterPass(pass));
@@ -72,8 +72,8 @@ TEST(Workers, EachFilterPassRunsOnAThreadOfItsOwnUntilStopped)
 
 TEST(Workers, FinishedFilterPassesAreReaped)
 {
-    Workers workers;
     Counter ended;
+    Workers workers; // last: its threads end before what they use goes
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(workers.startFilterPass([&](std::stop_token) { ended.add(); }));
     ASSERT_TRUE(ended.waitFor(5));
@@ -85,7 +85,6 @@ TEST(Workers, FinishedFilterPassesAreReaped)
 
 TEST(Workers, ShutdownStopsEveryWorkerAndWaitsForIt)
 {
-    Workers workers;
     Counter running;
     std::atomic<int> finished{0};
     auto worker = [&](std::stop_token stop) {
@@ -94,6 +93,7 @@ TEST(Workers, ShutdownStopsEveryWorkerAndWaitsForIt)
         never.wait(stop);
         ++finished;
     };
+    Workers workers; // last: its threads end before what they use goes
     ASSERT_TRUE(workers.startMining(worker));
     ASSERT_TRUE(workers.startFilterPass(worker));
     ASSERT_TRUE(workers.startFilterPass(worker));
