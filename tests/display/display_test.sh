@@ -62,7 +62,7 @@ echo "display $DISPLAY"
 trayer --edge top --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
     --SetDockType true --transparent false --tint 0x404040 >"$work/trayer.log" 2>&1 &
 pids+=($!)
-wait_for 10 xdotool search --name '^panel$' || fail "trayer did not show its panel"
+wait_for 10 xdotool search --name "^panel$" || { cat "$work/trayer.log" >&2; fail "trayer did not show its panel"; }
 panel=$(xdotool search --name '^panel$' | head -1)
 
 layout=$("$probe")
