@@ -151,6 +151,37 @@ private slots:
         }
     }
 
+    void aWorkerReachesNothingOfAWindowThatIsGoneOrLoadedAgain()
+    {
+        QtProgramUnderTest program;
+        QtFormModel& form = program.form;
+        QVERIFY(form.loadWindow(Window::FilterWindow, false));
+        const std::uint64_t first = form.loadedInstance(Window::FilterWindow);
+        form.widget(Window::FilterWindow)->close();
+        std::atomic<int> step{0};
+        test::Gate loadedAgain;
+        Text readWhileGone;
+        Text readOfOldLoading;
+        std::jthread pass([&] {
+            form.appendText({Window::FilterWindow, first}, Control::编辑框1, "gone\r\n");
+            readWhileGone = form.readProperty(Window::FilterWindow, Control::标签1, TextProperty::caption);
+            step = 1;
+            if (!loadedAgain.wait(std::stop_token()))
+                return;
+            form.appendText({Window::FilterWindow, first}, Control::编辑框1, "old pass\r\n");
+            readOfOldLoading = form.readProperty({Window::FilterWindow, first}, Control::标签1, TextProperty::caption);
+            step = 3;
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(step.load(), 1, 10000);
+        QVERIFY(form.loadWindow(Window::FilterWindow, false));
+        loadedAgain.open();
+        QTRY_COMPARE_WITH_TIMEOUT(step.load(), 3, 10000);
+        pass.join();
+        QCOMPARE(readWhileGone, Text());
+        QCOMPARE(readOfOldLoading, Text());
+        QCOMPARE(form.readProperty(Window::FilterWindow, Control::编辑框1, TextProperty::text), Text());
+    }
+
     void shutdownReleasesAWaitingWorkerAndDropsItsLaterOperations()
     {
         QtProgramUnderTest program;
