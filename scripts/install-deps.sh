@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libcurl4-openssl-dev libgtest-dev googletest
     fonts-noto-cjk
-    xvfb xauth trayer xdotool x11-utils imagemagick
+    xvfb xauth trayer xdotool x11-utils imagemagick python3 libx11-6
     clang libclang-rt-14-dev
 )
 

@@ -47,7 +47,8 @@
     X(ExportFilter, "\xce\xc4\xb1\xbe\xce\xc4\xb5\xb5\xa3\xa8*.txt\xa3\xa9|*.txt", u8"文本文档（*.txt）|*.txt") \
     X(ExportFailedCaption, "\xb5\xbc\xb3\xf6\xca\xa7\xb0\xdc", u8"导出失败") \
     X(ExportFailedText, "\xce\xde\xb7\xa8\xd0\xb4\xc8\xeb\xce\xc4\xbc\xfe\xa3\xba", u8"无法写入文件：") \
-    X(HeadingFontFace, "\xcb\xce\xcc\xe5", u8"宋体")
+    X(HeadingFontFace, "\xcb\xce\xcc\xe5", u8"宋体") \
+    X(TrayTip, "zaror", u8"zaror")
 // clang-format on
 
 namespace kw::gbk {

@@ -13,6 +13,10 @@ public:
     // Inside loadWindow, after the window and its controls exist and before
     // it is first shown. `instance` is the loading that is being created.
     virtual void formCreated(Window window, std::uint64_t instance) = 0;
+    // After a loading of the window has been destroyed (its close button or
+    // destroyWindow), once it no longer counts as loaded. Its tray icon goes
+    // with it, and a filter pass filling it has nothing left to fill.
+    virtual void formDestroyed(Window window) { (void)window; }
     virtual void buttonClick(Window window, Control button) = 0;
     virtual void menuCommand(MenuItem item) = 0;
     // 1 left button released, 2 left double-click, 3 right button released.

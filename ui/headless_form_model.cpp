@@ -167,10 +167,16 @@ void HeadlessFormModel::destroyLocked(Window window)
 
 void HeadlessFormModel::destroyWindow(Window window)
 {
+    bool destroyed = false;
+    FormEvents* events = nullptr;
     {
         std::lock_guard lock(mutex_);
+        destroyed = state(window).loaded;
         destroyLocked(window);
+        events = events_;
     }
+    if (destroyed && events)
+        events->formDestroyed(window);
     notify({Operation::destroy, window, Control::Window, {}});
 }
 

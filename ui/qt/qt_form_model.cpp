@@ -1,0 +1,277 @@
+#include "ui/qt/qt_form_model.h"
+
+#include "text/gbk_texts.h"
+#include "ui/qt/text_save_dialog.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+
+namespace kw {
+
+QtFormModel::QtFormModel(GuiTaskQueue& queue) : queue_(queue) {}
+
+QtFormModel::~QtFormModel()
+{
+    shutdown();
+    destroyAll();
+}
+
+QtFormModel::Loading* QtFormModel::find(WindowRef ref)
+{
+    const auto it = loadings_.find(ref.window);
+    if (it == loadings_.end() || (ref.instance != 0 && ref.instance != it->second.instance))
+        return nullptr;
+    return &it->second;
+}
+
+DesignedWindow* QtFormModel::widget(Window window) const
+{
+    const auto it = loadings_.find(window);
+    return it == loadings_.end() ? nullptr : it->second.widget.get();
+}
+
+Text QtFormModel::readProperty(WindowRef window, Control control, TextProperty)
+{
+    Text value;
+    queue_.run([&] {
+        if (Loading* loading = find(window))
+            value = loading->widget->readText(control);
+    });
+    return value;
+}
+
+bool QtFormModel::readProperty(WindowRef window, Control control, FlagProperty property)
+{
+    bool value = false;
+    queue_.run([&] {
+        Loading* loading = find(window);
+        if (!loading)
+            return;
+        if (control == Control::Window) {
+            value = property == FlagProperty::visible ? loading->visible : loading->disabled;
+            return;
+        }
+        DesignedWindow& top = *loading->widget;
+        if (const QWidget* widget = top.controlWidget(control))
+            value = property == FlagProperty::visible ? widget->isVisibleTo(&top) : !widget->isEnabledTo(&top);
+    });
+    return value;
+}
+
+void QtFormModel::writeProperty(WindowRef window, Control control, TextProperty, std::string_view value)
+{
+    queue_.run([&] {
+        if (Loading* loading = find(window))
+            loading->widget->writeText(control, value);
+    });
+}
+
+void QtFormModel::applyWindowFlags(Loading& loading, bool bringForward)
+{
+    DesignedWindow& top = *loading.widget;
+    top.setEnabled(!loading.disabled);
+    if (!loading.shown)
+        return;
+    if (!loading.visible) {
+        top.hide();
+        return;
+    }
+    top.show();
+    if (bringForward) {
+        top.raise();
+        top.activateWindow();
+    }
+}
+
+void QtFormModel::writeProperty(WindowRef window, Control control, FlagProperty property, bool value)
+{
+    queue_.run([&] {
+        Loading* loading = find(window);
+        if (!loading)
+            return;
+        if (control == Control::Window) {
+            (property == FlagProperty::visible ? loading->visible : loading->disabled) = value;
+            // Showing a window activates it; disabling it leaves it where it is.
+            applyWindowFlags(*loading, property == FlagProperty::visible && value);
+            return;
+        }
+        if (QWidget* widget = loading->widget->controlWidget(control)) {
+            if (property == FlagProperty::visible)
+                widget->setVisible(value);
+            else
+                widget->setEnabled(!value);
+        }
+    });
+}
+
+void QtFormModel::appendText(WindowRef window, Control editBox, std::string_view text)
+{
+    queue_.run([&] {
+        if (Loading* loading = find(window))
+            loading->widget->appendText(editBox, text);
+    });
+}
+
+std::uint64_t QtFormModel::loadedInstance(Window window)
+{
+    std::uint64_t instance = 0;
+    queue_.run([&] {
+        if (const Loading* loading = find(window))
+            instance = loading->instance;
+    });
+    return instance;
+}
+
+bool QtFormModel::loadWindow(Window window, bool modal)
+{
+    bool loaded = false;
+    queue_.run([&] { loaded = loadOnGuiThread(window, modal); });
+    return loaded;
+}
+
+bool QtFormModel::loadOnGuiThread(Window window, bool modal)
+{
+    if (Loading* loading = find(window)) {
+        if (loading->shown && loading->visible) {
+            loading->widget->raise();
+            loading->widget->activateWindow();
+        }
+        return true;
+    }
+
+    // A window needs a screen to be created on.
+    if (!QGuiApplication::primaryScreen())
+        return false;
+    const std::uint64_t instance = nextInstance_++;
+    DesignedWindow::Reports reports{
+        [this, window, instance](Control button) {
+            if (find({window, instance}) && events_)
+                events_->buttonClick(window, button);
+        },
+        [this, window, instance](MenuItem item) {
+            if (find({window, instance}) && events_)
+                events_->menuCommand(item);
+        },
+        [this, window, instance] { destroyNow({window, instance}); },
+    };
+    Loading& created = loadings_[window];
+    created.widget.reset(new DesignedWindow(window, std::move(reports)));
+    created.instance = instance;
+
+    if (events_)
+        events_->formCreated(window, instance);
+    Loading* loading = find({window, instance});
+    if (!loading)
+        return true; // the handler destroyed it
+
+    loading->shown = true;
+    applyWindowFlags(*loading, true);
+    if (!modal)
+        return true;
+
+    for (auto& [other, otherLoading] : loadings_) {
+        if (other == window)
+            continue;
+        loading->disabledOnLoad.push_back({other, otherLoading.instance, otherLoading.disabled});
+        otherLoading.disabled = true;
+        applyWindowFlags(otherLoading, false);
+    }
+    QEventLoop loop;
+    loading->modalLoop = &loop;
+    loop.exec();
+    // Still loaded here only when the program is ending.
+    if (Loading* still = find({window, instance}))
+        still->modalLoop = nullptr;
+    return true;
+}
+
+void QtFormModel::destroyWindow(Window window)
+{
+    const std::uint64_t instance = loadedInstance(window);
+    if (instance != 0)
+        queue_.post([this, window, instance] { destroyNow({window, instance}); });
+}
+
+void QtFormModel::destroyNow(WindowRef ref)
+{
+    Loading* found = find(ref);
+    if (!found)
+        return;
+    Loading gone = std::move(*found);
+    loadings_.erase(ref.window);
+
+    for (const Remembered& remembered : gone.disabledOnLoad) {
+        if (Loading* other = find({remembered.window, remembered.instance})) {
+            other->disabled = remembered.disabled;
+            applyWindowFlags(*other, false);
+        }
+    }
+    gone.widget->stopReporting();
+    gone.widget->hide();
+    if (gone.modalLoop)
+        gone.modalLoop->quit();
+    gone.widget.reset(); // deleted once the event in hand is done with it
+    if (events_)
+        events_->formDestroyed(ref.window);
+    if (loadings_.empty() && lastWindowGone_)
+        lastWindowGone_();
+}
+
+bool QtFormModel::showFileDialog(WindowRef window, Control dialog)
+{
+    bool confirmed = false;
+    queue_.run([&] {
+        Loading* loading = find(window);
+        if (!loading)
+            return;
+        const ControlDesign* design = controlDesign(window.window, dialog);
+        if (!design || design->kind != ControlKind::CommonDlg)
+            return;
+        const std::uint64_t instance = loading->instance;
+        const QString proposed = gbkToDisplay(loading->widget->readText(dialog), LineBreaks::single);
+        TextSaveDialog chooser(loading->widget.get(), qtNameFilters(gbk::ExportFilter), proposed);
+        fileDialogSeam_.arm(chooser);
+        const bool accepted = chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty();
+        // The window may have gone while the dialog was open.
+        Loading* still = find({window.window, instance});
+        if (!accepted || !still)
+            return;
+        still->widget->writeText(dialog, displayToGbk(chooser.selectedFiles().first(), LineBreaks::single));
+        confirmed = true;
+    });
+    return confirmed;
+}
+
+void QtFormModel::showMessage(WindowRef owner, std::string_view caption, std::string_view text)
+{
+    queue_.run([&] {
+        Loading* loading = find(owner);
+        QMessageBox box(QMessageBox::Warning, gbkToDisplay(caption, LineBreaks::single),
+                        gbkToDisplay(text, LineBreaks::multi), QMessageBox::Ok,
+                        loading ? loading->widget.get() : nullptr);
+        box.setTextFormat(Qt::PlainText);
+        box.setWindowModality(loading ? Qt::WindowModal : Qt::ApplicationModal);
+        messageSeam_.arm(box);
+        box.exec();
+    });
+}
+
+void QtFormModel::shutdown()
+{
+    queue_.shutdown();
+}
+
+void QtFormModel::destroyAll()
+{
+    for (auto& [window, loading] : loadings_) {
+        loading.widget->stopReporting();
+        if (loading.modalLoop)
+            loading.modalLoop->quit();
+        // No event of the window is in hand any more: delete it now.
+        std::unique_ptr<DesignedWindow>(loading.widget.release()).reset();
+    }
+    loadings_.clear();
+}
+
+} // namespace kw
