@@ -1,15 +1,16 @@
 // The program as kwtool runs it (runQtProgram with the real procedures),
-// pointed at the search address given on its command line, so that a test
-// can end it while a fetch is stalled or a filter pass is under way and
-// watch the process end.
+// pointed at a server on 127.0.0.1 that accepts, reads the request and
+// never answers, so that a test can end it while a fetch is stalled or a
+// filter pass is under way and watch the process end.
 //
-// usage: kwtool_shutdown_driver SCENARIO SEARCH_URL_PREFIX
+// usage: kwtool_shutdown_driver SCENARIO
 // It says on standard output what state it has reached, waits for a line
 // "go" on standard input, then ends the program as the scenario says. Just
 // before the last window goes it prints "ending at N", N being the
 // monotonic clock in nanoseconds, which the test compares with the moment
 // the process has ended.
 #include "gui_support.h"
+#include "support/fault_server.h"
 #include "text/gbk_texts.h"
 #include "ui/qt/menu_builder.h"
 #include "ui/qt/qt_program.h"
@@ -68,13 +69,22 @@ private:
     std::function<void()> action_;
 };
 
-// The user types a seed and clicks 开始挖掘; the run's first fetch goes to
-// the test's server, which never answers.
+std::unique_ptr<test::FaultServer> server;
+
+// The user types a seed and clicks 开始挖掘; says "fetch stalled" once the
+// run's first fetch has reached the server, which never answers.
 void startMining(QtProgramParts& parts)
 {
     test::userTypes(controlOf(parts, Window::MainWindow, Control::编辑框1), QStringLiteral("手机"));
     QTest::mouseClick(controlOf(parts, Window::MainWindow, Control::按钮1), Qt::LeftButton);
-    say("mining");
+    auto* watch = new QTimer(QCoreApplication::instance());
+    QObject::connect(watch, &QTimer::timeout, [watch] {
+        if (!server->requests().empty()) {
+            watch->deleteLater();
+            say("fetch stalled");
+        }
+    });
+    watch->start(5);
 }
 
 // "退出" in MainWindow's menu bar.
@@ -180,15 +190,18 @@ QtProgramOptions scenario(const std::string& name)
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    if (argc < 3)
+    if (argc < 2)
         return 2;
-    const std::string prefix = argv[2];
     QtProgramOptions options = scenario(argv[1]);
     if (!options.started)
         return 2;
+    server = std::make_unique<test::FaultServer>(test::FaultServer::stayQuiet());
+    const std::string prefix = server->url("/s?wd=");
     options.procedures.searchUrlPrefix = prefix;
     const int code = runQtProgram(std::move(options));
     go.reset();
     say("loop ended, globals released: " + std::to_string(globalsReleased()));
+    say("requests received: " + std::to_string(server->requests().size()));
+    server.reset();
     return code;
 }

@@ -2,9 +2,11 @@
 // the mining run's fetch is stalled on a server that never answers, and
 // while a filter pass works through a long box. The program runs as a
 // process of its own, so that its exit code, the time it takes to end, and
-// any sanitizer report are seen from outside.
-#include "support/fault_server.h"
-
+// any sanitizer report are seen from outside. The server that never
+// answers runs inside the driver: this process starts no thread once the
+// child is started, since Qt starts it with vfork semantics, which
+// ThreadSanitizer takes for a fork of this process and then refuses any new
+// thread here.
 #include <QProcess>
 #include <QtTest>
 
@@ -59,17 +61,12 @@ private slots:
         QFETCH(bool, stalledFetch);
         QFETCH(bool, filterPass);
 
-        // Accepts, reads the request, and never answers.
-        kw::test::FaultServer server(kw::test::FaultServer::stayQuiet());
         Driver driver;
-        driver.process.start(QStringLiteral(KW_SHUTDOWN_DRIVER),
-                             {scenario, QString::fromStdString(server.url("/s?wd="))});
+        driver.process.start(QStringLiteral(KW_SHUTDOWN_DRIVER), {scenario});
         QVERIFY(driver.process.waitForStarted());
 
-        if (stalledFetch) {
-            QVERIFY(driver.waitForLine("mining"));
-            QVERIFY(server.waitForRequests(1, std::chrono::seconds(20)));
-        }
+        if (stalledFetch)
+            QVERIFY(driver.waitForLine("fetch stalled"));
         if (filterPass)
             QVERIFY(driver.waitForLine("filtering"));
         driver.process.write("go\n");
@@ -96,9 +93,9 @@ private slots:
         qInfo("%s: ended %lld ms after its last window went", qPrintable(scenario),
               static_cast<long long>(took.count()));
         QVERIFY2(took < EndWithin, qPrintable(QString::number(took.count()) + " ms"));
-        // The fetch was still waiting when the program ended: nothing answered.
-        if (stalledFetch)
-            QCOMPARE(server.requests().size(), std::size_t{1});
+        // The run's one request was still waiting when the program ended.
+        QVERIFY2(driver.lines.contains(stalledFetch ? "requests received: 1" : "requests received: 0"),
+                 qPrintable(driver.lines.join('\n')));
     }
 };
 
