@@ -7,9 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <memory>
 #include <stdexcept>
 #include <system_error>
 
@@ -266,13 +264,16 @@ FaultServer::Script FaultServer::trickle(std::string head, std::chrono::millisec
     };
 }
 
-FaultServer::Script FaultServer::endlessBody(std::string head)
+FaultServer::Script FaultServer::endless(std::string head, std::string repeated)
 {
-    return [head = std::move(head)](FaultConnection& connection, const std::string&) {
-        const std::string filler(64 * 1024, 'x');
+    return [head = std::move(head), repeated = std::move(repeated)](FaultConnection& connection, const std::string&) {
+        // Sent in pieces of about 64 KiB, whatever the size of repeated.
+        std::string piece = repeated;
+        while (!repeated.empty() && piece.size() < 64 * 1024)
+            piece += repeated;
         if (!connection.send(head))
             return;
-        while (connection.send(filler)) {
+        while (connection.send(piece)) {
         }
     };
 }
@@ -285,14 +286,14 @@ FaultServer::Script FaultServer::resetAfter(std::string sent)
     };
 }
 
-FaultServer::Script FaultServer::turnsHostileAfter(std::size_t goodCount, Script good, Script hostile)
+FaultServer::Script FaultServer::hostileWhen(std::function<bool(const std::string&)> isHostile, Script hostile,
+                                             Script good)
 {
-    auto served = std::make_shared<std::atomic<std::size_t>>(0);
     return [=](FaultConnection& connection, const std::string& head) {
-        if (served->fetch_add(1) < goodCount)
-            good(connection, head);
-        else
+        if (isHostile(head))
             hostile(connection, head);
+        else
+            good(connection, head);
     };
 }
 

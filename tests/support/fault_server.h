@@ -74,12 +74,15 @@ class FaultServer {
     static Script stayQuiet();
     // Sends head, then one byte of body every interval until the client goes.
     static Script trickle(std::string head, std::chrono::milliseconds interval);
-    // Sends head, then body bytes as fast as the client takes them, for ever.
-    static Script endlessBody(std::string head);
+    // Sends head, then repeated over and over as fast as the client takes
+    // it, for ever.
+    static Script endless(std::string head, std::string repeated);
     // Sends the bytes, then resets the connection.
     static Script resetAfter(std::string sent);
-    // The first goodCount connections get good, every later one hostile.
-    static Script turnsHostileAfter(std::size_t goodCount, Script good, Script hostile);
+    // Connections whose request head isHostile picks get hostile, all
+    // others good.
+    static Script hostileWhen(std::function<bool(const std::string& requestHead)> isHostile, Script hostile,
+                              Script good);
 
   private:
     friend class FaultConnection;
