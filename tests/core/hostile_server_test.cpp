@@ -259,11 +259,11 @@ std::string describe(std::optional<std::size_t> bytes)
 }
 
 // What growing a body to its size may cost beside it (the buffer that is
-// outgrown, the client's own buffers), and no more: an endless body read
-// without a cap would have passed any bound set here.
+// outgrown, the client's own buffers, threads), and no more: an endless
+// body read without a cap would have passed any bound set here.
 std::size_t memoryBoundFor(std::size_t kept)
 {
-    return 3 * kept + 16 * MiB;
+    return test::SanitizerMemoryFactor * (3 * kept + 16 * MiB);
 }
 
 // --- the fetch ------------------------------------------------------------

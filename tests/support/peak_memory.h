@@ -10,6 +10,25 @@
 
 namespace kw::test {
 
+#if defined(__has_feature)
+#define KW_HAS_FEATURE(name) __has_feature(name)
+#else
+#define KW_HAS_FEATURE(name) 0
+#endif
+
+// Sanitizers keep memory of their own beside every byte the program
+// touches: ThreadSanitizer several times as much, AddressSanitizer an
+// eighth and its quarantine of freed blocks. Bounds on memory growth are
+// scaled by this.
+#if defined(__SANITIZE_THREAD__) || KW_HAS_FEATURE(thread_sanitizer)
+inline constexpr std::size_t SanitizerMemoryFactor = 4;
+#elif defined(__SANITIZE_ADDRESS__) || KW_HAS_FEATURE(address_sanitizer)
+inline constexpr std::size_t SanitizerMemoryFactor = 2;
+#else
+inline constexpr std::size_t SanitizerMemoryFactor = 1;
+#endif
+#undef KW_HAS_FEATURE
+
 class PeakMemoryWatch {
   public:
     PeakMemoryWatch()
