@@ -159,6 +159,17 @@ bool FaultServer::waitForRequests(std::size_t count, std::chrono::milliseconds t
     return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
+bool FaultServer::waitUntilIdle(std::chrono::milliseconds timeout)
+{
+    {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait_for(lock, timeout, [&] { return finishedConnections_ == connections_; }))
+            return false;
+    }
+    joinFinishedConnections();
+    return true;
+}
+
 FaultServer::Wait FaultServer::waitFor(int socket, short events, int timeoutMs) const
 {
     pollfd watched[2] = {{socket, events, 0}, {wakeRead_, POLLIN, 0}};
@@ -202,8 +213,12 @@ void FaultServer::acceptLoop()
         const auto entry = threads_.emplace(threads_.end());
         entry->thread = std::thread([this, client, entry] {
             serve(client);
-            std::lock_guard finished(mutex_);
-            entry->done = true;
+            {
+                std::lock_guard finished(mutex_);
+                entry->done = true;
+                ++finishedConnections_;
+            }
+            changed_.notify_all();
         });
     }
 }

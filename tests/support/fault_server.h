@@ -66,6 +66,10 @@ class FaultServer {
     // requests keeps no more than one in memory.
     std::vector<std::string> takeRequests();
     bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+    // Waits until every connection accepted so far has ended, and joins
+    // their threads, so that the server does nothing more until the next
+    // connection comes. False after the timeout.
+    bool waitUntilIdle(std::chrono::milliseconds timeout);
 
     // Scripts that come up again and again.
     static Script answer(std::string response);
@@ -109,6 +113,7 @@ class FaultServer {
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::size_t connections_ = 0;
+    std::size_t finishedConnections_ = 0;
     std::vector<std::string> requests_;
     std::list<ConnectionThread> threads_;
     std::thread acceptor_;
