@@ -303,12 +303,12 @@ FetchResult fetchPage(std::string_view url, std::stop_token stop, const FetchLim
             gaveUp = true;
             break;
         }
-        const auto untilGivingUp = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                       std::min(limits.stallTimeout - stalledFor, deadline - now))
-                                       .count() +
-                                   1;
-        if (curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(std::min<long long>(untilGivingUp, 1000)),
-                            nullptr) != CURLM_OK) {
+        // Wake when the nearer bound runs out, and at least once a second
+        // for the client's own timers.
+        const auto untilGivingUp =
+            std::chrono::ceil<std::chrono::milliseconds>(std::min(limits.stallTimeout - stalledFor, deadline - now));
+        const int pollTimeout = static_cast<int>(std::clamp<long long>(untilGivingUp.count(), 1, 1000));
+        if (curl_multi_poll(multi.get(), nullptr, 0, pollTimeout, nullptr) != CURLM_OK) {
             gaveUp = true;
             break;
         }
