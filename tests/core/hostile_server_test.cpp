@@ -102,20 +102,23 @@ class Watchdog {
     std::jthread timer_; // last: it ends before expired_ goes
 };
 
+template <typename T> struct Range {
+    T least;
+    T most;
+};
+
 struct HostileCase {
     std::string name;
     // Made when the test starts, so that big answers are built only by the
     // test that sends them.
-    std::function<FaultServer::Script()> script;
+    FaultServer::Script (*script)();
     FetchLimits limits;
     bool failed;
     // Bytes of body the fetch keeps.
-    std::size_t keptAtLeast;
-    std::size_t keptAtMost;
+    Range<std::size_t> kept;
     // How long the fetch takes: at least as long as the bound that ends it,
     // and not much longer.
-    std::chrono::milliseconds tookAtLeast;
-    std::chrono::milliseconds tookAtMost;
+    Range<std::chrono::milliseconds> took;
     // Requests the fetch makes (redirects make more than one).
     std::size_t requests;
     // What the page adds to the result box, line by line.
@@ -127,125 +130,100 @@ std::ostream& operator<<(std::ostream& out, const HostileCase& c)
     return out << c.name;
 }
 
+// The servers, each made afresh for the test that meets it.
+FaultServer::Script neverAnswers()
+{
+    return FaultServer::stayQuiet();
+}
+
+FaultServer::Script oneByteAMinute()
+{
+    return FaultServer::trickle(OkHead, 60s);
+}
+
+FaultServer::Script oneByteJustWithinTheStallTime()
+{
+    return FaultServer::trickle(OkHead, 100ms);
+}
+
+FaultServer::Script endlessBody()
+{
+    return FaultServer::endless(OkHead, "<p>more</p>");
+}
+
+FaultServer::Script resetMidBody()
+{
+    return FaultServer::resetAfter("HTTP/1.0 200 OK\r\nContent-Length: 10000\r\n\r\n" + std::string(3000, 'b'));
+}
+
+FaultServer::Script binaryGarbage()
+{
+    return FaultServer::answer(std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n\xff\xfe", 17));
+}
+
+FaultServer::Script anotherProtocol()
+{
+    return FaultServer::answer("SSH-2.0-OpenSSH_9.2p1\r\n\r\nhello");
+}
+
+FaultServer::Script statusLineWithoutEnd()
+{
+    return FaultServer::endless("HTTP/1.0 200 ", "OK");
+}
+
+FaultServer::Script headerLinesWithoutEnd()
+{
+    return FaultServer::endless("HTTP/1.0 200 OK\r\n", "X-Filler: 0123456789\r\n");
+}
+
+FaultServer::Script twentyMiBPage()
+{
+    return FaultServer::answer(hugePageWithTheMarkerAtItsEnd());
+}
+
+FaultServer::Script redirectLoop()
+{
+    return redirectTo("/s?wd=sb");
+}
+
+FaultServer::Script redirectToALocalFile()
+{
+    return redirectTo("file:///etc/passwd");
+}
+
+FaultServer::Script tenThousandAnchors()
+{
+    return FaultServer::answer(OkHead + pageWithTenThousandAnchors());
+}
+
 std::vector<HostileCase> hostileCases()
 {
     const FetchLimits waits = shortWaits();
-    const FetchLimits programs = programsSizeLimit();
+    const FetchLimits sizes = programsSizeLimit();
     const std::size_t anchorPage = pageWithTenThousandAnchors().size();
+    const std::vector<std::string> none;
+    const std::vector<std::string> sixAnchors = {"h0", "h1", "h2", "h3", "h4", "h5"};
+    // clang-format off
     return {
-        {"AcceptsAndNeverAnswers", [] { return FaultServer::stayQuiet(); }, waits, true, 0, 0, 280ms, 3s, 1, {}},
-        {"HeadersThenOneByteAMinute",
-         [] { return FaultServer::trickle(OkHead, 60s); },
-         waits,
-         true,
-         1,
-         1,
-         280ms,
-         3s,
-         1,
-         {}},
+        // name                                        server                          limits failed kept                    took              requests
+        {"AcceptsAndNeverAnswers",                     neverAnswers,                   waits, true,  {0, 0},                 {280ms, 3s},      1, none},
+        {"HeadersThenOneByteAMinute",                  oneByteAMinute,                 waits, true,  {1, 1},                 {280ms, 3s},      1, none},
         // Never quiet long enough to stall: only the bound on the whole
         // fetch ends it.
-        {"HeadersThenOneByteJustWithinTheStallTime",
-         [] { return FaultServer::trickle(OkHead, 100ms); },
-         waits,
-         true,
-         3,
-         12,
-         980ms,
-         3s,
-         1,
-         {}},
-        {"EndlessBody",
-         [] { return FaultServer::endless(OkHead, "<p>more</p>"); },
-         programs,
-         true,
-         16 * MiB,
-         16 * MiB,
-         0ms,
-         20s,
-         1,
-         {}},
-        {"ResetMidBody",
-         [] {
-             return FaultServer::resetAfter("HTTP/1.0 200 OK\r\nContent-Length: 10000\r\n\r\n" +
-                                            std::string(3000, 'b'));
-         },
-         waits,
-         true,
-         3000,
-         3000,
-         0ms,
-         3s,
-         1,
-         {}},
-        {"BinaryGarbageInsteadOfAStatusLine",
-         [] {
-             return FaultServer::answer(
-                 std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n\xff\xfe", 17));
-         },
-         waits,
-         true,
-         0,
-         0,
-         0ms,
-         3s,
-         1,
-         {}},
-        {"AnotherProtocolInsteadOfAStatusLine",
-         [] { return FaultServer::answer("SSH-2.0-OpenSSH_9.2p1\r\n\r\nhello"); },
-         waits,
-         true,
-         0,
-         0,
-         0ms,
-         3s,
-         1,
-         {}},
-        {"AStatusLineThatNeverEnds",
-         [] { return FaultServer::endless("HTTP/1.0 200 ", "OK"); },
-         waits,
-         true,
-         0,
-         0,
-         0ms,
-         3s,
-         1,
-         {}},
-        {"HeaderLinesThatNeverEnd",
-         [] { return FaultServer::endless("HTTP/1.0 200 OK\r\n", "X-Filler: 0123456789\r\n"); },
-         waits,
-         true,
-         0,
-         0,
-         0ms,
-         3s,
-         1,
-         {}},
+        {"HeadersThenOneByteJustWithinTheStallTime",   oneByteJustWithinTheStallTime,  waits, true,  {3, 12},                {980ms, 3s},      1, none},
+        {"EndlessBody",                                endlessBody,                    sizes, true,  {16 * MiB, 16 * MiB},   {0ms, 20s},       1, none},
+        {"ResetMidBody",                               resetMidBody,                   waits, true,  {3000, 3000},           {0ms, 3s},        1, none},
+        {"BinaryGarbageInsteadOfAStatusLine",          binaryGarbage,                  waits, true,  {0, 0},                 {0ms, 3s},        1, none},
+        {"AnotherProtocolInsteadOfAStatusLine",        anotherProtocol,                waits, true,  {0, 0},                 {0ms, 3s},        1, none},
+        {"AStatusLineThatNeverEnds",                   statusLineWithoutEnd,           waits, true,  {0, 0},                 {0ms, 3s},        1, none},
+        {"HeaderLinesThatNeverEnd",                    headerLinesWithoutEnd,          waits, true,  {0, 0},                 {0ms, 3s},        1, none},
         // Cut at 16 MiB, before the marker: the page gives nothing.
-        {"TwentyMiBPageWithTheMarkerAtItsEnd",
-         [] { return FaultServer::answer(hugePageWithTheMarkerAtItsEnd()); },
-         programs,
-         true,
-         16 * MiB,
-         16 * MiB,
-         0ms,
-         20s,
-         1,
-         {}},
-        {"RedirectLoop", [] { return redirectTo("/s?wd=sb"); }, waits, true, 0, 0, 0ms, 3s, 6, {}},
-        {"RedirectToALocalFile", [] { return redirectTo("file:///etc/passwd"); }, waits, true, 0, 0, 0ms, 3s, 1, {}},
-        {"TenThousandAnchors",
-         [] { return FaultServer::answer(OkHead + pageWithTenThousandAnchors()); },
-         waits,
-         false,
-         anchorPage,
-         anchorPage,
-         0ms,
-         3s,
-         1,
-         {"h0", "h1", "h2", "h3", "h4", "h5"}},
+        {"TwentyMiBPageWithTheMarkerAtItsEnd",         twentyMiBPage,                  sizes, true,  {16 * MiB, 16 * MiB},   {0ms, 20s},       1, none},
+        {"RedirectLoop",                               redirectLoop,                   waits, true,  {0, 0},                 {0ms, 3s},        6, none},
+        {"RedirectToALocalFile",                       redirectToALocalFile,           waits, true,  {0, 0},                 {0ms, 3s},        1, none},
+        {"TenThousandAnchors",                         tenThousandAnchors,             waits, false, {anchorPage, anchorPage}, {0ms, 3s},      1, sixAnchors},
     };
+    // clang-format on
 }
 
 std::string caseName(const ::testing::TestParamInfo<HostileCase>& info)
@@ -274,7 +252,7 @@ TEST_P(HostileServerFetch, ReturnsWithinItsBoundsKeepingABoundedBody)
 {
     const HostileCase& c = GetParam();
     FaultServer server(c.script());
-    const Watchdog watchdog(c.tookAtMost + 5s);
+    const Watchdog watchdog(c.took.most + 5s);
     const test::PeakMemoryWatch memory;
     const auto started = std::chrono::steady_clock::now();
     const FetchResult fetched = fetchPage(server.url("/s?wd=sb"), watchdog.token(), c.limits);
@@ -284,13 +262,13 @@ TEST_P(HostileServerFetch, ReturnsWithinItsBoundsKeepingABoundedBody)
               << (fetched.failed ? "failed" : "complete") << ", peak memory growth " << describe(growth) << "\n";
 
     EXPECT_EQ(fetched.failed, c.failed);
-    EXPECT_GE(fetched.body.size(), c.keptAtLeast);
-    EXPECT_LE(fetched.body.size(), c.keptAtMost);
-    EXPECT_GE(took, c.tookAtLeast);
-    EXPECT_LE(took, c.tookAtMost);
+    EXPECT_GE(fetched.body.size(), c.kept.least);
+    EXPECT_LE(fetched.body.size(), c.kept.most);
+    EXPECT_GE(took, c.took.least);
+    EXPECT_LE(took, c.took.most);
     EXPECT_EQ(server.connectionCount(), c.requests);
     if (growth) {
-        EXPECT_LT(*growth, memoryBoundFor(c.keptAtMost));
+        EXPECT_LT(*growth, memoryBoundFor(c.kept.most));
     }
 }
 
@@ -360,15 +338,15 @@ TEST_P(HostileServerRun, GoesOnAndKeepsWhatItFound)
     test::Gate scRequested;
     FaultServer server(FaultServer::hostileWhen([](const std::string& head) { return requestFor(head, "sb"); },
                                                 c.script(), goodPages(&scRequested, "sc")));
-    const Watchdog watchdog(c.tookAtMost + 10s);
+    const Watchdog watchdog(c.took.most + 10s);
     const test::PeakMemoryWatch memory;
     const auto started = std::chrono::steady_clock::now();
     std::jthread worker([&] { MiningRun({form, globals, server.url("/s?wd="), watchdog.token(), c.limits}); });
-    const bool wentOn = scRequested.waitForArrival(c.tookAtMost + 10s);
+    const bool wentOn = scRequested.waitForArrival(c.took.most + 10s);
     form.writeProperty(Window::MainWindow, Control::按钮2, TextProperty::caption, gbk::PausedCaption);
     scRequested.open();
     ASSERT_TRUE(wentOn);
-    ASSERT_TRUE(form.waitUntil([&] { return status().starts_with(gbk::StatusPaused); }, c.tookAtMost + 10s));
+    ASSERT_TRUE(form.waitUntil([&] { return status().starts_with(gbk::StatusPaused); }, c.took.most + 10s));
     worker.join();
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     const std::optional<std::size_t> growth = memory.growth();
@@ -387,10 +365,10 @@ TEST_P(HostileServerRun, GoesOnAndKeepsWhatItFound)
     EXPECT_EQ(status(), withFailures(gbk::StatusPaused, c.failed ? 1 : 0));
     EXPECT_TRUE(resultBoxDisabled());
     EXPECT_EQ(globals.IterationCounter, 6);
-    EXPECT_LE(took, c.tookAtMost + 10s);
+    EXPECT_LE(took, c.took.most + 10s);
     if (growth) {
         // The run holds the page twice at most: the body and its text.
-        EXPECT_LT(*growth, memoryBoundFor(2 * c.keptAtMost));
+        EXPECT_LT(*growth, memoryBoundFor(2 * c.kept.most));
     }
 }
 
