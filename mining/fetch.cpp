@@ -288,6 +288,7 @@ FetchResult fetchPage(std::string_view url, std::stop_token stop, const FetchLim
         return result;
     std::stop_callback wakeOnStop(stop, [&multi] { curl_multi_wakeup(multi.get()); });
 
+    const auto deadline = std::chrono::steady_clock::now() + limits.longestFetch;
     bool gaveUp = false;
     for (int running = 1;;) {
         if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
@@ -296,15 +297,18 @@ FetchResult fetchPage(std::string_view url, std::stop_token stop, const FetchLim
         }
         if (!running)
             break;
-        const auto stalledFor = std::chrono::steady_clock::now() - transfer.lastByte;
-        if (stop.stop_requested() || stalledFor >= limits.stallTimeout) {
+        const auto now = std::chrono::steady_clock::now();
+        const auto stalledFor = now - transfer.lastByte;
+        if (stop.stop_requested() || stalledFor >= limits.stallTimeout || now >= deadline) {
             gaveUp = true;
             break;
         }
-        const auto untilStalled =
-            std::chrono::duration_cast<std::chrono::milliseconds>(limits.stallTimeout - stalledFor).count() + 1;
-        if (curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(std::min<long long>(untilStalled, 1000)),
-                            nullptr) != CURLM_OK) {
+        // Wake when the nearer bound runs out, and at least once a second
+        // for the client's own timers.
+        const auto untilGivingUp =
+            std::chrono::ceil<std::chrono::milliseconds>(std::min(limits.stallTimeout - stalledFor, deadline - now));
+        const int pollTimeout = static_cast<int>(std::clamp<long long>(untilGivingUp.count(), 1, 1000));
+        if (curl_multi_poll(multi.get(), nullptr, 0, pollTimeout, nullptr) != CURLM_OK) {
             gaveUp = true;
             break;
         }

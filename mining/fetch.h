@@ -25,15 +25,23 @@ struct FetchLimits {
     std::chrono::milliseconds connectTimeout{15000};
     // Gives up when no byte (of headers or body) has arrived for this long.
     std::chrono::milliseconds stallTimeout{30000};
+    // Gives up when the whole fetch has taken this long, however steadily
+    // bytes come: a server that sends one byte now and then, just within
+    // the stall time, would otherwise hold the fetch (and the run, which
+    // sees a pause only between fetches) for ever.
+    std::chrono::milliseconds longestFetch{60000};
     std::size_t largestBody = std::size_t{16} * 1024 * 1024;
     long largestRedirectCount = 5;
+
+    friend bool operator==(const FetchLimits&, const FetchLimits&) = default;
 };
 
 struct FetchResult {
     Bytes body;
     // True unless a response came and its body was read to its end: no
-    // response, a body broken off or cut at the size limit, too many
-    // redirects, a URL that could not be fetched, or a stop.
+    // response, a body broken off or cut at the size limit, a wait or a
+    // whole fetch that went on too long, too many redirects, a URL that
+    // could not be fetched, or a stop.
     bool failed = true;
     // The read size the final response's Content-Length asks for; 0 when no
     // response came.

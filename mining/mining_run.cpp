@@ -23,7 +23,7 @@ Page requestPage(const MiningRunContext& context, const Text& keyword)
 {
     if (keyword.empty())
         return {};
-    FetchResult fetched = fetchPage(searchUrl(context.searchUrlPrefix, keyword), context.stop);
+    FetchResult fetched = fetchPage(searchUrl(context.searchUrlPrefix, keyword), context.stop, context.fetchLimits);
     return {bytesToText(fetched.body), fetched.failed};
 }
 

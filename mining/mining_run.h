@@ -4,6 +4,7 @@
 // text, and walk the growing KeywordList breadth first.
 
 #include "app/globals.h"
+#include "mining/fetch.h"
 #include "ui/form_model.h"
 
 #include <stop_token>
@@ -18,6 +19,9 @@ struct MiningRunContext {
     // Requested when the program shuts down; the run then ends at once and
     // a fetch in flight is aborted.
     std::stop_token stop;
+    // The bounds of every fetch of the run: the program's own unless a test
+    // shortens them.
+    FetchLimits fetchLimits{};
 };
 
 void MiningRun(const MiningRunContext& context);

@@ -3,6 +3,7 @@
 #include "support/engine_fixture.h"
 #include "support/fault_server.h"
 #include "support/gbk.h"
+#include "support/test_graphs.h"
 #include "text/gbk_texts.h"
 #include "ui/headless_form_model.h"
 
@@ -18,23 +19,11 @@ using namespace std::chrono_literals;
 using engine::EngineOptions;
 using engine::KeywordGraph;
 using engine::TableKeywordGraph;
+using test::EverNewGraph;
 using test::gbk;
 using Record = HeadlessFormModel::Record;
 
 const std::string CRLF = "\r\n";
-
-// Every page holds six related searches that are new: the query with a to f
-// appended. The list then grows by six members per searched keyword.
-class EverNewGraph final : public KeywordGraph {
-  public:
-    std::optional<std::vector<std::string>> relatedSearches(std::string_view query) const override
-    {
-        std::vector<std::string> related;
-        for (char suffix : std::string("abcdef"))
-            related.push_back(std::string(query) + suffix);
-        return related;
-    }
-};
 
 // A chain: the seed's page brings two new keywords and every later page
 // one, among five that fail the required text "k". The list thus stays one

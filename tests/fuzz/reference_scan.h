@@ -20,8 +20,19 @@ inline std::size_t widthAt(const std::string& text, std::size_t at)
     return static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1;
 }
 
-inline std::int32_t referenceFind(const std::string& text, const std::string& needle,
-                                  std::optional<std::int32_t> start)
+// The 0-based index of the first match at a character boundary counted from
+// index from, or nothing.
+inline std::optional<std::size_t> referenceFindFrom(const std::string& text, const std::string& needle,
+                                                    std::size_t from)
+{
+    for (std::size_t p = from; p < text.size(); p += widthAt(text, p)) {
+        if (startsAt(text, p, needle))
+            return p;
+    }
+    return std::nullopt;
+}
+
+inline std::int32_t referenceFind(const std::string& text, const std::string& needle, std::optional<std::int32_t> start)
 {
     const std::size_t from = (!start || *start <= 1) ? 0 : static_cast<std::size_t>(*start - 1);
     if (needle.empty())

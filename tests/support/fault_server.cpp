@@ -39,7 +39,7 @@ int boundLoopbackSocket(int backlog, std::uint16_t& port)
 bool FaultConnection::send(std::string_view bytes)
 {
     while (!bytes.empty() && !closed_) {
-        if (!server_.waitFor(socket_, POLLOUT))
+        if (server_.waitFor(socket_, POLLOUT) != FaultServer::Wait::ready)
             return false;
         const ssize_t sent = ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent < 0) {
@@ -52,14 +52,48 @@ bool FaultConnection::send(std::string_view bytes)
     return !closed_;
 }
 
-void FaultConnection::waitForClientClose()
+void FaultConnection::endSending()
 {
+    if (!closed_)
+        shutdown(socket_, SHUT_WR);
+}
+
+std::string FaultConnection::waitForClientClose()
+{
+    std::string received;
     char buffer[4096];
-    while (!closed_ && server_.waitFor(socket_, POLLIN)) {
-        const ssize_t received = recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (received == 0 || (received < 0 && errno != EAGAIN && errno != EINTR))
-            return;
+    while (!closed_ && server_.waitFor(socket_, POLLIN) == FaultServer::Wait::ready) {
+        const ssize_t count = recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (count == 0 || (count < 0 && errno != EAGAIN && errno != EINTR))
+            break;
+        if (count > 0)
+            received.append(buffer, static_cast<std::size_t>(count));
     }
+    return received;
+}
+
+bool FaultConnection::clientGoneWithin(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    char buffer[4096];
+    while (!closed_) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        switch (server_.waitFor(socket_, POLLIN, static_cast<int>(left.count()))) {
+        case FaultServer::Wait::timedOut:
+            return false;
+        case FaultServer::Wait::stopping:
+            return true;
+        case FaultServer::Wait::ready:
+            break;
+        }
+        const ssize_t count = recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (count == 0 || (count < 0 && errno != EAGAIN && errno != EINTR))
+            return true;
+    }
+    return true;
 }
 
 void FaultConnection::reset()
@@ -84,10 +118,11 @@ FaultServer::FaultServer(Script script, RequestReading reading) : script_(std::m
 FaultServer::~FaultServer()
 {
     const char byte = 1;
+    // Never read: from now on every wait of the server ends at once.
     [[maybe_unused]] const auto written = write(wakeWrite_, &byte, 1);
     acceptor_.join();
-    for (std::thread& thread : threads_)
-        thread.join();
+    for (ConnectionThread& connection : threads_)
+        connection.thread.join();
     close(listener_);
     close(wakeRead_);
     close(wakeWrite_);
@@ -110,31 +145,81 @@ std::vector<std::string> FaultServer::requests() const
     return requests_;
 }
 
+std::vector<std::string> FaultServer::takeRequests()
+{
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> taken;
+    taken.swap(requests_);
+    return taken;
+}
+
 bool FaultServer::waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
-bool FaultServer::waitFor(int socket, short events) const
+bool FaultServer::waitUntilIdle(std::chrono::milliseconds timeout)
 {
-    pollfd watched[2] = {{socket, events, 0}, {wakeRead_, POLLIN, 0}};
-    while (poll(watched, 2, -1) < 0) {
-        if (errno != EINTR)
+    {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait_for(lock, timeout, [&] { return finishedConnections_ == connections_; }))
             return false;
     }
-    return watched[1].revents == 0 && watched[0].revents != 0;
+    joinFinishedConnections();
+    return true;
+}
+
+FaultServer::Wait FaultServer::waitFor(int socket, short events, int timeoutMs) const
+{
+    pollfd watched[2] = {{socket, events, 0}, {wakeRead_, POLLIN, 0}};
+    int ready = 0;
+    while ((ready = poll(watched, 2, timeoutMs)) < 0) {
+        if (errno != EINTR)
+            return Wait::stopping;
+    }
+    if (watched[1].revents != 0)
+        return Wait::stopping;
+    return ready == 0 ? Wait::timedOut : Wait::ready;
+}
+
+void FaultServer::joinFinishedConnections()
+{
+    std::list<ConnectionThread> finished;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = threads_.begin(); it != threads_.end();) {
+            if (it->done)
+                finished.splice(finished.end(), threads_, it++);
+            else
+                ++it;
+        }
+    }
+    for (ConnectionThread& connection : finished)
+        connection.thread.join();
 }
 
 void FaultServer::acceptLoop()
 {
-    while (waitFor(listener_, POLLIN)) {
+    while (waitFor(listener_, POLLIN) == Wait::ready) {
         const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
+        // A server that lives for many connections keeps threads only for
+        // those still open.
+        joinFinishedConnections();
         std::lock_guard lock(mutex_);
         ++connections_;
-        threads_.emplace_back([this, client] { serve(client); });
+        const auto entry = threads_.emplace(threads_.end());
+        entry->thread = std::thread([this, client, entry] {
+            serve(client);
+            {
+                std::lock_guard finished(mutex_);
+                entry->done = true;
+                ++finishedConnections_;
+            }
+            changed_.notify_all();
+        });
     }
 }
 
@@ -142,7 +227,8 @@ void FaultServer::serve(int socket)
 {
     std::string head;
     char buffer[4096];
-    while (reading_ == ReadRequestHead && head.find("\r\n\r\n") == std::string::npos && waitFor(socket, POLLIN)) {
+    while (reading_ == ReadRequestHead && head.find("\r\n\r\n") == std::string::npos &&
+           waitFor(socket, POLLIN) == Wait::ready) {
         const ssize_t received = recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
         if (received <= 0)
             break;
@@ -163,7 +249,7 @@ FaultServer::Script FaultServer::answer(std::string response)
 {
     return [response = std::move(response)](FaultConnection& connection, const std::string&) {
         if (connection.send(response)) {
-            shutdown(connection.socket_, SHUT_WR);
+            connection.endSending();
             connection.waitForClientClose();
         }
     };
@@ -177,6 +263,53 @@ FaultServer::Script FaultServer::closeWithoutAnswer()
 FaultServer::Script FaultServer::stayQuiet()
 {
     return [](FaultConnection& connection, const std::string&) { connection.waitForClientClose(); };
+}
+
+FaultServer::Script FaultServer::trickle(std::string head, std::chrono::milliseconds interval)
+{
+    return [head = std::move(head), interval](FaultConnection& connection, const std::string&) {
+        if (!connection.send(head))
+            return;
+        // The pace of the server, not a wait for an event: between two bytes
+        // it only looks out for the client going.
+        for (std::size_t sent = 0; connection.send(std::string(1, static_cast<char>('a' + sent % 26))); ++sent) {
+            if (connection.clientGoneWithin(interval))
+                return;
+        }
+    };
+}
+
+FaultServer::Script FaultServer::endless(std::string head, std::string repeated)
+{
+    return [head = std::move(head), repeated = std::move(repeated)](FaultConnection& connection, const std::string&) {
+        // Sent in pieces of about 64 KiB, whatever the size of repeated.
+        std::string piece = repeated;
+        while (!repeated.empty() && piece.size() < 64 * 1024)
+            piece += repeated;
+        if (!connection.send(head))
+            return;
+        while (connection.send(piece)) {
+        }
+    };
+}
+
+FaultServer::Script FaultServer::resetAfter(std::string sent)
+{
+    return [sent = std::move(sent)](FaultConnection& connection, const std::string&) {
+        connection.send(sent);
+        connection.reset();
+    };
+}
+
+FaultServer::Script FaultServer::hostileWhen(std::function<bool(const std::string&)> isHostile, Script hostile,
+                                             Script good)
+{
+    return [=](FaultConnection& connection, const std::string& head) {
+        if (isHostile(head))
+            hostile(connection, head);
+        else
+            good(connection, head);
+    };
 }
 
 UnansweringPort::UnansweringPort()

@@ -24,8 +24,14 @@ class FaultConnection {
     FaultConnection(FaultServer& server, int socket) : server_(server), socket_(socket) {}
     // False once the client has gone or the server stops.
     bool send(std::string_view bytes);
-    // Waits until the client closes its end (or the server stops).
-    void waitForClientClose();
+    // Tells the client that nothing more comes (a half close).
+    void endSending();
+    // Waits until the client closes its end (or the server stops), and
+    // gives what the client sent meanwhile.
+    std::string waitForClientClose();
+    // Waits up to timeout for the client to go; false when it is still
+    // there. Whatever it sends meanwhile is read and dropped.
+    bool clientGoneWithin(std::chrono::milliseconds timeout);
     // Ends the connection with a reset instead of an orderly close.
     void reset();
 
@@ -53,20 +59,49 @@ class FaultServer {
     std::string url(std::string_view pathAndQuery) const;
 
     std::size_t connectionCount() const;
-    // The request heads received so far, each up to and including its blank line.
+    // The request heads received and not yet taken, each up to and
+    // including its blank line (and whatever came with it).
     std::vector<std::string> requests() const;
+    // The same, and forgets them, so that a server that lives for many
+    // requests keeps no more than one in memory.
+    std::vector<std::string> takeRequests();
     bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+    // Waits until every connection accepted so far has ended, and joins
+    // their threads, so that the server does nothing more until the next
+    // connection comes. False after the timeout.
+    bool waitUntilIdle(std::chrono::milliseconds timeout);
 
     // Scripts that come up again and again.
     static Script answer(std::string response);
     static Script closeWithoutAnswer();
+    // Accepts, reads the request and never answers.
     static Script stayQuiet();
+    // Sends head, then one byte of body every interval until the client goes.
+    static Script trickle(std::string head, std::chrono::milliseconds interval);
+    // Sends head, then repeated over and over as fast as the client takes
+    // it, for ever.
+    static Script endless(std::string head, std::string repeated);
+    // Sends the bytes, then resets the connection.
+    static Script resetAfter(std::string sent);
+    // Connections whose request head isHostile picks get hostile, all
+    // others good.
+    static Script hostileWhen(std::function<bool(const std::string& requestHead)> isHostile, Script hostile,
+                              Script good);
 
   private:
     friend class FaultConnection;
+    struct ConnectionThread {
+        std::thread thread;
+        bool done = false; // guarded by mutex_
+    };
+
     void acceptLoop();
+    void joinFinishedConnections();
     void serve(int socket);
-    bool waitFor(int socket, short events) const;
+    enum class Wait { ready, timedOut, stopping };
+    // Until the socket is ready, the server stops, or timeoutMs (-1: no
+    // limit) passes.
+    Wait waitFor(int socket, short events, int timeoutMs = -1) const;
 
     Script script_;
     RequestReading reading_;
@@ -78,8 +113,9 @@ class FaultServer {
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::size_t connections_ = 0;
+    std::size_t finishedConnections_ = 0;
     std::vector<std::string> requests_;
-    std::list<std::thread> threads_;
+    std::list<ConnectionThread> threads_;
     std::thread acceptor_;
 };
 
