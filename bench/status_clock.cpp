@@ -9,6 +9,12 @@ Text StatusClock::readProperty(WindowRef window, Control control, TextProperty p
     return inner_.readProperty(window, control, property);
 }
 
+std::optional<VersionedText> StatusClock::readPropertyIfChanged(WindowRef window, Control control,
+                                                                TextProperty property, std::uint64_t knownVersion)
+{
+    return inner_.readPropertyIfChanged(window, control, property, knownVersion);
+}
+
 bool StatusClock::readProperty(WindowRef window, Control control, FlagProperty property)
 {
     return inner_.readProperty(window, control, property);

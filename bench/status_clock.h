@@ -20,6 +20,8 @@ public:
     explicit StatusClock(FormModel& inner) : inner_(inner) {}
 
     Text readProperty(WindowRef window, Control control, TextProperty property) override;
+    std::optional<VersionedText> readPropertyIfChanged(WindowRef window, Control control, TextProperty property,
+                                                       std::uint64_t knownVersion) override;
     bool readProperty(WindowRef window, Control control, FlagProperty property) override;
     void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) override;
     void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) override;
