@@ -72,9 +72,8 @@ private:
             Qt::NoModifier);
     }
 
-    // Whether the widgets show what the model holds (the program shows
-    // every change before its operation returns).
-    bool widgetsShowEverything() { return true; }
+    // Whether the widgets show every change the workers made.
+    bool widgetsShowEverything() { return parts_.form.widgetsShowEverything(); }
 
     // Checks the condition at every turn of the event loop, then goes on.
     void waitFor(std::function<bool()> condition, std::function<void()> then)
@@ -95,6 +94,7 @@ private:
     {
         const auto shown = Clock::now();
         figures_.add("gui_stall_ms", stall_->longestMs());
+        figures_.add("gui_stall_busy_ms", stall_->longestBusyMs());
         std::vector<Clock::time_point> stamps;
         Clock::time_point ended;
         {
@@ -141,6 +141,7 @@ private:
     {
         figures_.add("filter_pass_s", secondsBetween(filterStarted_, Clock::now()));
         figures_.add("filter_gui_stall_ms", stall_->longestMs());
+        figures_.add("filter_gui_stall_busy_ms", stall_->longestBusyMs());
         const Text count = parts_.form.readProperty(Window::FilterWindow, Control::标签1, TextProperty::caption);
         figures_.add("filter_lines", std::stod(count.empty() ? "0" : count));
         figures_.add(
