@@ -1,5 +1,6 @@
 #include "bench/process_tools.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 
@@ -75,9 +77,13 @@ std::optional<std::string> runThisProgram(const std::vector<std::string>& argume
         return std::nullopt;
     Descriptor readEnd(ends[0]);
     Descriptor writeEnd(ends[1]);
+    const std::filesystem::path errors =
+        std::filesystem::temp_directory_path() / ("kw_bench_errors_" + std::to_string(::getpid()));
     SpawnActions actions;
     posix_spawn_file_actions_adddup2(actions.get(), writeEnd.get(), STDOUT_FILENO);
     posix_spawn_file_actions_addclose(actions.get(), readEnd.get());
+    posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     pid_t child = 0;
     if (posix_spawn(&child, self.c_str(), actions.get(), nullptr, argv.data(), environ) != 0)
         return std::nullopt;
@@ -95,7 +101,13 @@ std::optional<std::string> runThisProgram(const std::vector<std::string>& argume
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const bool succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!succeeded) {
+        std::ifstream said(errors);
+        std::cerr << std::string(std::istreambuf_iterator<char>(said), {});
+    }
+    std::filesystem::remove(errors);
+    if (!succeeded)
         return std::nullopt;
     return output;
 }

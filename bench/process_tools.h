@@ -16,7 +16,9 @@ namespace kw::bench {
 double peakMemoryMiB();
 
 // Runs this program again with the arguments and returns what it printed on
-// its standard output; nullopt when it could not run or did not end with 0.
+// its standard output; nullopt when it could not run or did not end with 0,
+// and then what it printed on its error output has gone to ours (the
+// toolkit's chatter of a run that went well is not shown).
 std::optional<std::string> runThisProgram(const std::vector<std::string>& arguments);
 
 // Keywords as raw bytes, each followed by a NUL (a Text holds none).

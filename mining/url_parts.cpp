@@ -100,7 +100,9 @@ std::optional<UrlParts> splitUrl(std::string_view url)
         parts.port = *port;
     }
 
-    parts.pathWithQuery = path.starts_with('/') ? std::string(path) : "/" + std::string(path);
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) about "/" + string at -O3.
+    parts.pathWithQuery = path.starts_with('/') ? "" : "/";
+    parts.pathWithQuery.append(path);
     if (parts.pathWithQuery.size() > LongestPathWithQuery || parts.userName.size() > LongestUserName ||
         parts.password.size() > LongestPassword)
         return std::nullopt;
