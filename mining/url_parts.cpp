@@ -100,8 +100,10 @@ std::optional<UrlParts> splitUrl(std::string_view url)
         parts.port = *port;
     }
 
-    // Built by appending: GCC 12 warns falsely (-Wrestrict) about "/" + string at -O3.
-    parts.pathWithQuery = path.starts_with('/') ? "" : "/";
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) at -O3 about
+    // assigning "/" or "/" + path here.
+    if (!path.starts_with('/'))
+        parts.pathWithQuery.push_back('/');
     parts.pathWithQuery.append(path);
     if (parts.pathWithQuery.size() > LongestPathWithQuery || parts.userName.size() > LongestUserName ||
         parts.password.size() > LongestPassword)
