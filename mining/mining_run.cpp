@@ -2,7 +2,7 @@
 
 #include "mining/fetch.h"
 #include "mining/related_searches.h"
-#include "mining/result_lines.h"
+#include "mining/result_box.h"
 #include "mining/search_url.h"
 #include "text/gbk_texts.h"
 
@@ -57,6 +57,7 @@ void MiningRun(const MiningRunContext& context)
     listAppend(globals.KeywordList, form.readProperty(mainWindow, Control::编辑框1, TextProperty::text));
     form.writeProperty(mainWindow, Control::编辑框2, FlagProperty::disabled, true);
 
+    ResultBox resultBox(form, mainWindow);
     Text keyword;
     std::int32_t failedFetches = 0;
     for (std::int32_t i = 1;; ++i) {
@@ -90,10 +91,12 @@ void MiningRun(const MiningRunContext& context)
             const Text required = form.readProperty(mainWindow, Control::编辑框3, TextProperty::text);
             if (findText(candidate, required) == -1)
                 continue;
-            if (isLineOfBox(form.readProperty(mainWindow, Control::编辑框2, TextProperty::text), candidate))
+            // Reads the box as it stands now, but copies it only when
+            // something else than this run's appends changed it.
+            if (resultBox.holdsLine(candidate))
                 continue;
             listAppend(globals.KeywordList, candidate);
-            form.appendText(mainWindow, Control::编辑框2, candidate);
+            resultBox.append(candidate);
         }
 
         const std::int32_t memberCount = listCount(globals.KeywordList);

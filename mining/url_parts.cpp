@@ -100,7 +100,11 @@ std::optional<UrlParts> splitUrl(std::string_view url)
         parts.port = *port;
     }
 
-    parts.pathWithQuery = path.starts_with('/') ? std::string(path) : "/" + std::string(path);
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) at -O3 about
+    // assigning "/" or "/" + path here.
+    if (!path.starts_with('/'))
+        parts.pathWithQuery.push_back('/');
+    parts.pathWithQuery.append(path);
     if (parts.pathWithQuery.size() > LongestPathWithQuery || parts.userName.size() > LongestUserName ||
         parts.password.size() > LongestPassword)
         return std::nullopt;

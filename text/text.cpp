@@ -69,6 +69,21 @@ std::int32_t findText(std::string_view text, std::string_view needle, std::optio
     if (needle.empty())
         return areaEmpty ? -1 : 1;
 
+    if (!ignoreCase) {
+        // The library's search finds the occurrences; one counts only where
+        // a character begins, counted from the start position. The walk
+        // over the characters only ever goes forward.
+        auto boundary = static_cast<std::size_t>(from - 1);
+        for (std::size_t hit = text.find(needle, boundary); hit != std::string_view::npos;
+             hit = text.find(needle, hit + 1)) {
+            while (boundary < hit)
+                boundary += characterWidth(static_cast<unsigned char>(text[boundary]));
+            if (boundary == hit)
+                return static_cast<std::int32_t>(hit + 1);
+        }
+        return -1;
+    }
+
     const auto m = static_cast<std::int64_t>(needle.size());
     for (std::int64_t p = from; length - p + 1 >= m;) {
         const auto at = static_cast<std::size_t>(p - 1);

@@ -13,6 +13,7 @@
 #include "text/text.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace kw {
@@ -56,11 +57,31 @@ struct WindowRef {
     WindowRef(Window w, std::uint64_t i = 0) : window(w), instance(i) {} // NOLINT: implicit by design
 };
 
+// A text property as read, with the version of its control at that
+// instant. Every change of a control's text, by the program or by the user,
+// raises the control's version; a writeProperty of the text or an
+// appendText raises it by exactly one. A control of a window that is not
+// loaded has version 0 (and the empty text).
+struct VersionedText {
+    Text text;
+    std::uint64_t version = 0;
+};
+
 class FormModel {
 public:
     virtual ~FormModel() = default;
 
     virtual Text readProperty(WindowRef window, Control control, TextProperty property) = 0;
+    // Reads like readProperty, at one instant, but gives nothing when the
+    // control's version is still knownVersion: the caller's copy of the
+    // text is then what the control holds. A model that keeps no versions
+    // may always give the text; that is never wrong, only slower.
+    virtual std::optional<VersionedText> readPropertyIfChanged(WindowRef window, Control control, TextProperty property,
+                                                               std::uint64_t knownVersion)
+    {
+        (void)knownVersion;
+        return VersionedText{readProperty(window, control, property), 0};
+    }
     virtual bool readProperty(WindowRef window, Control control, FlagProperty property) = 0;
     virtual void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) = 0;
     virtual void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) = 0;

@@ -24,11 +24,18 @@ HeadlessFormModel::WindowState& HeadlessFormModel::state(Window window)
 void HeadlessFormModel::resetToDesign(Window window)
 {
     WindowState& ws = state(window);
+    std::map<Control, ControlState> previous = std::move(ws.controls);
     ws.controls.clear();
     ws.appends.clear();
     ws.controls[Control::Window] = ControlState{Text(windowDesign(window).caption)};
     for (const ControlDesign& design : windowDesign(window).controls)
         ws.controls[design.name] = ControlState{Text(design.designValue), design.kind != ControlKind::CommonDlg};
+    // Back to the design values is a change too: versions go on rising
+    // from one loading to the next.
+    for (auto& [control, fresh] : ws.controls) {
+        if (const auto old = previous.find(control); old != previous.end())
+            fresh.version = old->second.version + 1;
+    }
 }
 
 HeadlessFormModel::ControlState* HeadlessFormModel::find(WindowRef ref, Control control)
@@ -65,6 +72,24 @@ Text HeadlessFormModel::readProperty(WindowRef window, Control control, TextProp
     return value;
 }
 
+std::optional<VersionedText> HeadlessFormModel::readPropertyIfChanged(WindowRef window, Control control, TextProperty,
+                                                                      std::uint64_t knownVersion)
+{
+    std::optional<VersionedText> changed;
+    {
+        std::lock_guard lock(mutex_);
+        const ControlState* cs = find(window, control);
+        const std::uint64_t version = cs ? cs->version : 0;
+        if (version != knownVersion)
+            changed = VersionedText{cs ? cs->text : Text(), version};
+    }
+    if (changed)
+        notify({Operation::read, window.window, control, changed->text});
+    else
+        notify({Operation::versionCheck, window.window, control, {}});
+    return changed;
+}
+
 bool HeadlessFormModel::readProperty(WindowRef window, Control control, FlagProperty property)
 {
     bool value = false;
@@ -81,8 +106,10 @@ void HeadlessFormModel::writeProperty(WindowRef window, Control control, TextPro
 {
     {
         std::lock_guard lock(mutex_);
-        if (ControlState* cs = find(window, control))
+        if (ControlState* cs = find(window, control)) {
             cs->text.assign(value);
+            ++cs->version;
+        }
     }
     notify({Operation::write, window.window, control, Text(value)});
 }
@@ -103,6 +130,7 @@ void HeadlessFormModel::appendText(WindowRef window, Control editBox, std::strin
         std::lock_guard lock(mutex_);
         if (ControlState* cs = find(window, editBox)) {
             cs->text.append(text);
+            ++cs->version;
             ++state(window.window).appends[editBox];
         }
     }
@@ -189,8 +217,10 @@ bool HeadlessFormModel::showFileDialog(WindowRef window, Control dialog)
         ControlState* cs = find(window, dialog);
         if (!cs)
             answer.reset();
-        else if (answer)
+        else if (answer) {
             cs->text = *answer;
+            ++cs->version;
+        }
     }
     notify({Operation::fileDialog, window.window, dialog, answer.value_or(Text())});
     return answer.has_value();
@@ -222,8 +252,10 @@ void HeadlessFormModel::userSetText(Window window, Control editBox, std::string_
 {
     {
         std::lock_guard lock(mutex_);
-        if (ControlState* cs = find(window, editBox))
+        if (ControlState* cs = find(window, editBox)) {
             cs->text.assign(text);
+            ++cs->version;
+        }
         ++generation_;
     }
     changed_.notify_all();

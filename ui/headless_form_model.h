@@ -19,7 +19,9 @@ namespace kw {
 
 class HeadlessFormModel final : public FormModel {
 public:
-    enum class Operation { read, write, append, load, destroy, fileDialog, message };
+    // versionCheck: a readPropertyIfChanged that found the control unchanged
+    // (one that found it changed is recorded as a read).
+    enum class Operation { read, versionCheck, write, append, load, destroy, fileDialog, message };
     struct Record {
         Operation operation;
         Window window;
@@ -32,6 +34,8 @@ public:
     void setEvents(FormEvents* events);
 
     Text readProperty(WindowRef window, Control control, TextProperty property) override;
+    std::optional<VersionedText> readPropertyIfChanged(WindowRef window, Control control, TextProperty property,
+                                                       std::uint64_t knownVersion) override;
     bool readProperty(WindowRef window, Control control, FlagProperty property) override;
     void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) override;
     void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) override;
@@ -70,12 +74,13 @@ private:
         Text text;
         bool visible = true;
         bool disabled = false;
+        std::uint64_t version = 1; // raised by every change of text
     };
     struct WindowState {
         bool loaded = false;
         std::uint64_t instance = 0;
         bool modalLoad = false;
-        std::map<Window, bool> disabledByModal; // windows it disabled, with their remembered state
+        std::map<Window, bool> disabledByModal;   // windows it disabled, with their remembered state
         std::map<Control, ControlState> controls; // Control::Window is the window itself
         std::map<Control, std::size_t> appends;
     };

@@ -286,6 +286,27 @@ TEST_F(MiningRunTest, TheDuplicateTestComparesWholeLinesByteForByte)
     EXPECT_EQ(keywords(), (std::vector<Text>{"seed", price + CRLF, "ABC\r\n", "abcd\r\n"}));
 }
 
+TEST_F(MiningRunTest, TheDuplicateTestSeesEveryChangeOfTheBoxAtItsInstant)
+{
+    // Iteration 2 (the seed) brings a, b and c; iteration 3 (a) brings them
+    // again, with d. Between the two, the box is changed as the run does
+    // not: b is gone, and c no longer ends with a line break.
+    serve(std::make_shared<TableKeywordGraph>(TableKeywordGraph::Table{
+        {"seed", std::vector<std::string>{"a", "b", "c", "", "", ""}},
+        {"a", std::vector<std::string>{"a", "b", "c", "d", "", ""}},
+    }));
+    recordStatusLines([this](const Text& line) {
+        if (line.find(iterationMark(3)) != Text::npos)
+            form.userSetText(Window::MainWindow, Control::编辑框2, "a\r\nc");
+    });
+    runWith("seed");
+
+    // b is new again and lands after the unfinished c, which makes the
+    // line "cb"; so c is no line any more and is new too.
+    EXPECT_EQ(read(Control::编辑框2), "a\r\ncb\r\nc\r\nd\r\n");
+    EXPECT_EQ(keywords(), (std::vector<Text>{"seed", "a\r\n", "b\r\n", "c\r\n", "b\r\n", "c\r\n", "d\r\n"}));
+}
+
 TEST_F(MiningRunTest, OnlyCandidatesWithTheRequiredTextAreTaken)
 {
     const std::string phone = gbk(u8"手机");

@@ -4,10 +4,13 @@
 // moc cannot read the Chinese control names; it needs none of these.
 #ifndef Q_MOC_RUN
 #include "gui_support.h"
+#include "support/versioned_read_contract.h"
 #include "text/gbk_texts.h"
 #endif
 
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QTextDocument>
 #include <QTimer>
 #include <QtTest>
 
@@ -187,14 +190,18 @@ private slots:
         QtProgramUnderTest program;
         QtFormModel& form = program.form;
         QVERIFY(form.loadWindow(Window::MainWindow, false));
+        // The user's edit leaves the box to be read through the GUI thread.
+        auto* line = qobject_cast<QLineEdit*>(program.control(Window::MainWindow, Control::编辑框1));
+        QTest::keyClicks(line, "typed");
         test::Counter waiting;
         std::atomic<bool> readEmpty{false};
         std::jthread worker([&] {
             waiting.add();
             // The GUI thread shuts the model down instead of serving this.
-            const Text seen = form.readProperty(Window::MainWindow, Control::按钮2, TextProperty::caption);
+            const Text seen = form.readProperty(Window::MainWindow, Control::编辑框1, TextProperty::text);
             form.writeProperty(Window::MainWindow, Control::按钮2, TextProperty::caption, "late");
-            readEmpty = seen.empty();
+            readEmpty = seen.empty() &&
+                        form.readProperty(Window::MainWindow, Control::按钮2, TextProperty::caption).empty();
         });
         QVERIFY(waiting.waitFor(1));
         // The GUI thread does not turn its loop here, so the read stays queued.
@@ -207,6 +214,180 @@ private slots:
         QVERIFY(readEmpty);
         QCOMPARE(form.widget(Window::MainWindow)->controlWidget(Control::按钮2)->property("text").toString(),
                  gbkToDisplay(gbk::RunningCaption, LineBreaks::single));
+    }
+
+    // A worker's write or append is what every later read sees at once,
+    // without waiting for the GUI thread, which shows it when its loop
+    // turns next.
+    void aReadRightAfterAWorkersWriteSeesIt()
+    {
+        QtProgramUnderTest program;
+        QtFormModel& form = program.form;
+        QVERIFY(form.loadWindow(Window::MainWindow, false));
+        test::Counter done;
+        Text caption;
+        Text box;
+        std::jthread worker([&] {
+            form.writeProperty(Window::MainWindow, Control::标签1, TextProperty::caption, "status");
+            caption = form.readProperty(Window::MainWindow, Control::标签1, TextProperty::caption);
+            form.appendText(Window::MainWindow, Control::编辑框2, "x\r\n");
+            form.appendText(Window::MainWindow, Control::编辑框2, "y\r\n");
+            box = form.readProperty(Window::MainWindow, Control::编辑框2, TextProperty::text);
+            done.add();
+        });
+        // The GUI thread does not turn its loop meanwhile.
+        QVERIFY(done.waitFor(1));
+        worker.join();
+        QCOMPARE(caption, Text("status"));
+        QCOMPARE(box, Text("x\r\ny\r\n"));
+        QCOMPARE(form.readProperty(Window::MainWindow, Control::编辑框2, TextProperty::text), Text("x\r\ny\r\n"));
+
+        auto* label = dynamic_cast<CaptionLabel*>(program.control(Window::MainWindow, Control::标签1));
+        QPlainTextEdit* shownBox = program.box(Window::MainWindow, Control::编辑框2);
+        QTRY_COMPARE_WITH_TIMEOUT(shownBox->toPlainText(), QStringLiteral("x\ny\n"), 5000);
+        QCOMPARE(label->shownText(), QStringLiteral("status"));
+        QVERIFY(form.widgetsShowEverything());
+    }
+
+    // The user edits a box between two reads of a worker, once with an
+    // append of the worker still on its way to the screen: the second read
+    // sees the edit. The append was made before the user's keystroke, so
+    // it comes first, and takes the caret to the end as every append does.
+    void aUserEditBetweenTwoReadsIsSeen()
+    {
+        QtProgramUnderTest program;
+        QtFormModel& form = program.form;
+        QVERIFY(form.loadWindow(Window::MainWindow, false));
+        form.writeProperty(Window::MainWindow, Control::编辑框3, TextProperty::text, "abc");
+        form.writeProperty(Window::MainWindow, Control::编辑框2, TextProperty::text, "a\r\n");
+        test::Counter firstReads;
+        test::Gate edited;
+        std::atomic<bool> done{false};
+        Text required[2];
+        Text box;
+        std::jthread worker([&] {
+            required[0] = form.readProperty(Window::MainWindow, Control::编辑框3, TextProperty::text);
+            form.appendText(Window::MainWindow, Control::编辑框2, "b\r\n");
+            firstReads.add();
+            if (!edited.wait(std::stop_token()))
+                return;
+            required[1] = form.readProperty(Window::MainWindow, Control::编辑框3, TextProperty::text);
+            box = form.readProperty(Window::MainWindow, Control::编辑框2, TextProperty::text);
+            done = true;
+        });
+        QVERIFY(firstReads.waitFor(1));
+        // The append has not been shown yet: the loop has not turned.
+        QPlainTextEdit* shownBox = program.box(Window::MainWindow, Control::编辑框2);
+        QCOMPARE(shownBox->toPlainText(), QStringLiteral("a\n"));
+        shownBox->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(shownBox, "Z");
+        auto* line = qobject_cast<QLineEdit*>(program.control(Window::MainWindow, Control::编辑框3));
+        line->end(false);
+        QTest::keyClicks(line, "d");
+        edited.open();
+        QTRY_VERIFY_WITH_TIMEOUT(done.load(), 5000);
+        worker.join();
+        QCOMPARE(required[0], Text("abc"));
+        QCOMPARE(required[1], Text("abcd"));
+        QCOMPARE(box, Text("a\r\nb\r\nZ"));
+        QCOMPARE(shownBox->toPlainText(), QStringLiteral("a\nb\nZ"));
+    }
+
+    // The worker's changes reach a loading that is gone before the GUI
+    // thread could show them: they must not turn up in the next loading.
+    void aWriteToAWindowDestroyedBeforeItWasShownDoesNothingToALaterLoading()
+    {
+        QtProgramUnderTest program;
+        QtFormModel& form = program.form;
+        QVERIFY(form.loadWindow(Window::FilterWindow, false));
+        const WindowRef first(Window::FilterWindow, form.loadedInstance(Window::FilterWindow));
+        test::Counter done;
+        std::jthread worker([&] {
+            form.writeProperty(first, Control::标签1, TextProperty::caption, "9");
+            form.writeProperty(first, Control::编辑框1, TextProperty::text, "");
+            form.appendText(first, Control::编辑框1, "old pass\r\n");
+            done.add();
+        });
+        QVERIFY(done.waitFor(1));
+        worker.join();
+        QVERIFY(!form.widgetsShowEverything());
+        form.widget(Window::FilterWindow)->close();
+        QVERIFY(form.loadWindow(Window::FilterWindow, false));
+        QTRY_VERIFY_WITH_TIMEOUT(form.widgetsShowEverything(), 5000);
+        QTest::qWait(50); // any late change would have been shown by now
+        QCOMPARE(form.readProperty(Window::FilterWindow, Control::标签1, TextProperty::caption),
+                 Text(gbk::DefaultLabelCaption));
+        QCOMPARE(form.readProperty(Window::FilterWindow, Control::编辑框1, TextProperty::text), Text());
+        auto* label = dynamic_cast<CaptionLabel*>(program.control(Window::FilterWindow, Control::标签1));
+        QCOMPARE(label->shownText(), gbkToDisplay(gbk::DefaultLabelCaption, LineBreaks::single));
+        QVERIFY(program.box(Window::FilterWindow, Control::编辑框1)->toPlainText().isEmpty());
+    }
+
+    // Appends that wait together are shown as few insertions, each of a
+    // bounded size, in the order they were made, and without undo records.
+    void waitingAppendsAreShownInOrderInBoundedBatches()
+    {
+        QtProgramUnderTest program;
+        QtFormModel& form = program.form;
+        QVERIFY(form.loadWindow(Window::FilterWindow, false));
+        QPlainTextEdit* box = program.box(Window::FilterWindow, Control::编辑框1);
+        std::vector<int> insertions;
+        QObject::connect(box->document(), &QTextDocument::contentsChange,
+                         [&](int, int, int added) { insertions.push_back(added); });
+        constexpr int Lines = 20000;
+        test::Counter done;
+        Text expected;
+        std::jthread worker([&] {
+            for (int i = 0; i < Lines; ++i) {
+                const Text line = "line " + std::to_string(i) + "\r\n";
+                form.appendText(Window::FilterWindow, Control::编辑框1, line);
+                expected += line;
+                form.writeProperty(Window::FilterWindow, Control::标签1, TextProperty::caption, std::to_string(i));
+            }
+            done.add();
+        });
+        QVERIFY(done.waitFor(1, std::chrono::seconds(60)));
+        worker.join();
+        QTRY_VERIFY_WITH_TIMEOUT(form.widgetsShowEverything(), 10000);
+
+        QCOMPARE(displayToGbk(box->toPlainText(), LineBreaks::multi), expected);
+        QCOMPARE(form.readProperty(Window::FilterWindow, Control::编辑框1, TextProperty::text), expected);
+        auto* label = dynamic_cast<CaptionLabel*>(program.control(Window::FilterWindow, Control::标签1));
+        QCOMPARE(label->shownText(), QString::number(Lines - 1));
+        QVERIFY(!box->document()->isUndoAvailable());
+        // About 250 KB: more than one batch, far fewer than one insertion per line.
+        QVERIFY2(insertions.size() >= 4 && insertions.size() < 100, qPrintable(QString::number(insertions.size())));
+        for (int added : insertions)
+            QVERIFY2(added <= 64 * 1024 + 1, qPrintable(QString::number(added)));
+    }
+
+    // readPropertyIfChanged from a worker, with the user's edit and the
+    // window's reload carried out on the GUI thread.
+    void versionedReadsKeepEveryPromise()
+    {
+        QtProgramUnderTest program;
+        QtFormModel& form = program.form;
+        QVERIFY(form.loadWindow(Window::MainWindow, false));
+        std::atomic<bool> done{false};
+        std::string broken;
+        std::jthread worker([&] {
+            broken = test::versionedReadContract(
+                form,
+                [&] {
+                    program.queue.run([&] {
+                        QPlainTextEdit* box = program.box(Window::MainWindow, Control::编辑框2);
+                        box->moveCursor(QTextCursor::End);
+                        QTest::keyClicks(box, "typed");
+                    });
+                    return Text("a\r\nb\r\nc\r\ntyped");
+                },
+                [&] { program.queue.run([&] { form.widget(Window::MainWindow)->close(); }); },
+                [&] { form.loadWindow(Window::MainWindow, false); });
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
+        worker.join();
+        QVERIFY2(broken.empty(), broken.c_str());
     }
 };
 

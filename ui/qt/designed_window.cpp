@@ -23,8 +23,7 @@ Qt::WindowFlags frameFlags(Window window)
     // Fixed frame with a title bar and a close button only. FilterWindow is a
     // dialog window: it gets no taskbar entry of its own.
     const Qt::WindowFlags type = window == Window::FilterWindow ? Qt::Dialog : Qt::Window;
-    return type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-           Qt::WindowCloseButtonHint;
+    return type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 }
 
 QFont headingFont()
@@ -50,8 +49,7 @@ QString DesignedWindow::headingFace()
 }
 
 DesignedWindow::DesignedWindow(Window window, Reports reports)
-    : QWidget(nullptr, frameFlags(window)), window_(window), design_(windowDesign(window)),
-      reports_(std::move(reports))
+    : QWidget(nullptr, frameFlags(window)), window_(window), design_(windowDesign(window)), reports_(std::move(reports))
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(iconFromFile(ProgramIcon));
@@ -134,6 +132,15 @@ void DesignedWindow::buildControls()
         }
         widget->setGeometry(design.left, design.top, design.width, design.height);
         text->writeText(design.designValue);
+        text->setUserInputReports(
+            [this] {
+                if (reports_.beforeUserInput)
+                    reports_.beforeUserInput();
+            },
+            [this, name = design.name] {
+                if (reports_.textEdited)
+                    reports_.textEdited(name);
+            });
         widgets_[design.name] = widget;
         textControls_[design.name] = text;
     }

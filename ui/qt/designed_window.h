@@ -24,6 +24,11 @@ public:
         std::function<void(MenuItem)> menuChosen;
         // The close button: the window asks whether it may close.
         std::function<void()> closeRequested;
+        // The user is about to act on an edit box, in a way that may change
+        // its text.
+        std::function<void()> beforeUserInput;
+        // The user changed the text of an edit box.
+        std::function<void(Control)> textEdited;
     };
 
     DesignedWindow(Window window, Reports reports);

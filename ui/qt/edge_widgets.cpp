@@ -1,5 +1,6 @@
 #include "ui/qt/edge_widgets.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -24,7 +25,49 @@ private:
     bool previous_;
 };
 
+// Reports the input events that may change an edit box's text, before the
+// box handles them.
+class UserInputWatch final : public QObject {
+public:
+    UserInputWatch(QWidget* receiver, std::function<void()> report) : QObject(receiver), report_(std::move(report))
+    {
+        receiver->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::DragEnter:
+        case QEvent::Drop:
+        case QEvent::ContextMenu:
+            report_();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> report_;
+};
+
 } // namespace
+
+void EdgeControl::watchUserInput(QWidget* receiver)
+{
+    new UserInputWatch(receiver, [this] {
+        if (beforeInput_)
+            beforeInput_();
+    });
+}
 
 QString literalAmpersands(QString shown)
 {
@@ -36,8 +79,12 @@ QString literalAmpersands(QString shown)
 EdgeLineEdit::EdgeLineEdit(QWidget* parent) : QLineEdit(parent)
 {
     setMaxLength(std::numeric_limits<int>::max());
+    watchUserInput(this);
     // textEdited comes only from the user (typing, pasting, undo), never from setText.
-    connect(this, &QLineEdit::textEdited, this, [this] { edge_.userEdited(); });
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        edge_.userEdited();
+        reportUserEdit();
+    });
 }
 
 Text EdgeLineEdit::readText() const
@@ -67,9 +114,13 @@ EdgePlainTextEdit::EdgePlainTextEdit(QWidget* parent) : QPlainTextEdit(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
+    watchUserInput(this);
+    watchUserInput(viewport());
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (!programChanging_)
-            edge_.userEdited();
+        if (programChanging_)
+            return;
+        edge_.userEdited();
+        reportUserEdit();
     });
 }
 

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <functional>
+
 namespace kw {
 
 // Text access shared by every control kind that holds a text.
@@ -21,6 +23,29 @@ public:
     virtual void writeText(std::string_view bytes) = 0;
     // Only edit boxes take appended text; false for the others.
     virtual bool appendText(std::string_view) { return false; }
+
+    // Edit boxes report the user's input: beforeInput before an input event
+    // that may change the text is handled (so that the box can first show
+    // every change the program has made), edited after the user changed it.
+    void setUserInputReports(std::function<void()> beforeInput, std::function<void()> edited)
+    {
+        beforeInput_ = std::move(beforeInput);
+        edited_ = std::move(edited);
+    }
+
+protected:
+    // Watches receiver (the box, or the viewport that gets its mouse) for
+    // the user's input.
+    void watchUserInput(QWidget* receiver);
+    void reportUserEdit()
+    {
+        if (edited_)
+            edited_();
+    }
+
+private:
+    std::function<void()> beforeInput_;
+    std::function<void()> edited_;
 };
 
 // Qt reads '&' in button, group box and menu texts as a mnemonic mark; the

@@ -72,13 +72,18 @@ void GuiTaskQueue::runQueued()
 {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &count, sizeof count);
+    std::size_t due = 0;
     {
         std::lock_guard lock(mutex_);
         wakePending_ = false;
+        due = queue_.size();
     }
     // One task at a time, taken under the lock and run outside it: a task
-    // may open a nested loop that comes back here.
-    for (;;) {
+    // may open a nested loop that comes back here. Only the tasks queued
+    // before this turn are run; those queued meanwhile (they have woken the
+    // loop again) wait for the next turn, so that tasks queued without end
+    // cannot keep the loop from serving its other events.
+    for (; due > 0; --due) {
         std::shared_ptr<Pending> pending;
         {
             std::lock_guard lock(mutex_);

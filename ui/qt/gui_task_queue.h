@@ -45,7 +45,7 @@ public:
     void shutdown();
     bool isShutDown();
 
-    // Runs the queued tasks (the GUI thread does this when woken).
+    // Runs the tasks queued so far (the GUI thread does this when woken).
     void runQueued();
     // Tasks waiting to be run.
     std::size_t queuedCount();

@@ -7,9 +7,27 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
+#include <limits>
+
 namespace kw {
 
-QtFormModel::QtFormModel(GuiTaskQueue& queue) : queue_(queue) {}
+namespace {
+
+// The most appended bytes the GUI thread shows in one turn of its loop for
+// the workers; the rest waits for the next turn.
+constexpr std::size_t AppendBatchBytes = 64 * 1024;
+// The workers' changes are shown at most this often (a screen shows no
+// more), so that the GUI thread does not lay out and paint a box for
+// every single line a worker adds.
+constexpr int ShowIntervalMs = 20;
+
+} // namespace
+
+QtFormModel::QtFormModel(GuiTaskQueue& queue) : queue_(queue)
+{
+    showChangesLater_.setSingleShot(true);
+    QObject::connect(&showChangesLater_, &QTimer::timeout, [this] { showChanges(false); });
+}
 
 QtFormModel::~QtFormModel()
 {
@@ -31,20 +49,41 @@ DesignedWindow* QtFormModel::widget(Window window) const
     return it == loadings_.end() ? nullptr : it->second.widget.get();
 }
 
-Text QtFormModel::readProperty(WindowRef window, Control control, TextProperty)
+std::optional<VersionedText> QtFormModel::readText(WindowRef window, Control control,
+                                                   std::optional<std::uint64_t> known)
 {
-    Text value;
+    ControlMirror::Reading reading = mirror_.read(window, control, known);
+    if (reading.outcome != ControlMirror::Outcome::needsGuiThread)
+        return std::move(reading.value);
+    // The user has edited the control since it was last read: only the
+    // widget knows its text.
+    std::optional<VersionedText> value;
+    if (known != 0u)
+        value.emplace(); // what a dropped reading gives
     queue_.run([&] {
-        if (Loading* loading = find(window))
-            value = loading->widget->readText(control);
+        refreshFromWidget(window, control);
+        value = mirror_.read(window, control, known).value;
     });
     return value;
+}
+
+Text QtFormModel::readProperty(WindowRef window, Control control, TextProperty)
+{
+    std::optional<VersionedText> value = readText(window, control, std::nullopt);
+    return value ? std::move(value->text) : Text();
+}
+
+std::optional<VersionedText> QtFormModel::readPropertyIfChanged(WindowRef window, Control control, TextProperty,
+                                                                std::uint64_t knownVersion)
+{
+    return readText(window, control, knownVersion);
 }
 
 bool QtFormModel::readProperty(WindowRef window, Control control, FlagProperty property)
 {
     bool value = false;
     queue_.run([&] {
+        showChanges(true);
         Loading* loading = find(window);
         if (!loading)
             return;
@@ -61,10 +100,56 @@ bool QtFormModel::readProperty(WindowRef window, Control control, FlagProperty p
 
 void QtFormModel::writeProperty(WindowRef window, Control control, TextProperty, std::string_view value)
 {
-    queue_.run([&] {
-        if (Loading* loading = find(window))
-            loading->widget->writeText(control, value);
-    });
+    changed(mirror_.write(window, control, value));
+}
+
+void QtFormModel::changed(const ControlMirror::Change& change)
+{
+    if (change.outcome != ControlMirror::Outcome::done)
+        return;
+    if (queue_.onGuiThread())
+        showChanges(true);
+    else if (change.wakeGuiThread)
+        queue_.post([this] { showWorkerChanges(); });
+}
+
+void QtFormModel::showWorkerChanges()
+{
+    if (showChangesLater_.isActive())
+        return;
+    const qint64 since = sinceChangesShown_.isValid() ? sinceChangesShown_.elapsed() : ShowIntervalMs;
+    if (since < ShowIntervalMs) {
+        showChangesLater_.start(static_cast<int>(ShowIntervalMs - since));
+        return;
+    }
+    showChanges(false);
+}
+
+void QtFormModel::showChanges(bool everything)
+{
+    sinceChangesShown_.start();
+    const ControlMirror::Taken taken =
+        mirror_.takeChanges(everything ? std::numeric_limits<std::size_t>::max() : AppendBatchBytes);
+    for (const WidgetChange& change : taken.changes) {
+        Loading* loading = find({change.window, change.instance});
+        if (!loading)
+            continue;
+        if (change.replacement)
+            loading->widget->writeText(change.control, *change.replacement);
+        if (!change.appended.empty())
+            loading->widget->appendText(change.control, change.appended);
+    }
+    // The rest after the loop has turned, so that input and painting are
+    // served in between.
+    if (taken.more)
+        queue_.post([this] { showChanges(false); });
+}
+
+void QtFormModel::refreshFromWidget(WindowRef window, Control control)
+{
+    showChanges(true);
+    if (Loading* loading = find(window))
+        mirror_.refresh(window, control, [&] { return loading->widget->readText(control); });
 }
 
 void QtFormModel::applyWindowFlags(Loading& loading, bool bringForward)
@@ -87,6 +172,7 @@ void QtFormModel::applyWindowFlags(Loading& loading, bool bringForward)
 void QtFormModel::writeProperty(WindowRef window, Control control, FlagProperty property, bool value)
 {
     queue_.run([&] {
+        showChanges(true);
         Loading* loading = find(window);
         if (!loading)
             return;
@@ -107,20 +193,22 @@ void QtFormModel::writeProperty(WindowRef window, Control control, FlagProperty 
 
 void QtFormModel::appendText(WindowRef window, Control editBox, std::string_view text)
 {
+    const ControlMirror::Change change = mirror_.append(window, editBox, text);
+    if (change.outcome != ControlMirror::Outcome::needsGuiThread) {
+        changed(change);
+        return;
+    }
+    // The user has edited the box: its text has to come from the widget
+    // before anything can be added to it.
     queue_.run([&] {
-        if (Loading* loading = find(window))
-            loading->widget->appendText(editBox, text);
+        refreshFromWidget(window, editBox);
+        changed(mirror_.append(window, editBox, text));
     });
 }
 
 std::uint64_t QtFormModel::loadedInstance(Window window)
 {
-    std::uint64_t instance = 0;
-    queue_.run([&] {
-        if (const Loading* loading = find(window))
-            instance = loading->instance;
-    });
-    return instance;
+    return mirror_.loadedInstance(window);
 }
 
 bool QtFormModel::loadWindow(Window window, bool modal)
@@ -153,11 +241,20 @@ bool QtFormModel::loadOnGuiThread(Window window, bool modal)
             if (find({window, instance}) && events_)
                 events_->menuCommand(item);
         },
-        [this, window, instance] { destroyNow({window, instance}); },
+        [this, window, instance] {
+            destroyNow({window, instance});
+        },
+        // The user acts on what every change before has made of the box.
+        [this] { showChanges(true); },
+        [this, window, instance](Control control) {
+            mirror_.userEdited({window, instance}, control);
+        },
     };
+    showChanges(true);
     Loading& created = loadings_[window];
     created.widget.reset(new DesignedWindow(window, std::move(reports)));
     created.instance = instance;
+    mirror_.windowLoaded(window, instance, [&created](Control control) { return created.widget->readText(control); });
 
     if (events_)
         events_->formCreated(window, instance);
@@ -200,6 +297,7 @@ void QtFormModel::destroyNow(WindowRef ref)
         return;
     Loading gone = std::move(*found);
     loadings_.erase(ref.window);
+    mirror_.windowGone(ref.window);
 
     for (const Remembered& remembered : gone.disabledOnLoad) {
         if (Loading* other = find({remembered.window, remembered.instance})) {
@@ -222,6 +320,7 @@ bool QtFormModel::showFileDialog(WindowRef window, Control dialog)
 {
     bool confirmed = false;
     queue_.run([&] {
+        showChanges(true);
         Loading* loading = find(window);
         if (!loading)
             return;
@@ -237,7 +336,8 @@ bool QtFormModel::showFileDialog(WindowRef window, Control dialog)
         Loading* still = find({window.window, instance});
         if (!accepted || !still)
             return;
-        still->widget->writeText(dialog, displayToGbk(chooser.selectedFiles().first(), LineBreaks::single));
+        changed(mirror_.write({window.window, instance}, dialog,
+                              displayToGbk(chooser.selectedFiles().first(), LineBreaks::single)));
         confirmed = true;
     });
     return confirmed;
@@ -246,6 +346,7 @@ bool QtFormModel::showFileDialog(WindowRef window, Control dialog)
 void QtFormModel::showMessage(WindowRef owner, std::string_view caption, std::string_view text)
 {
     queue_.run([&] {
+        showChanges(true);
         Loading* loading = find(owner);
         QMessageBox box(QMessageBox::Warning, gbkToDisplay(caption, LineBreaks::single),
                         gbkToDisplay(text, LineBreaks::multi), QMessageBox::Ok,
@@ -259,12 +360,14 @@ void QtFormModel::showMessage(WindowRef owner, std::string_view caption, std::st
 
 void QtFormModel::shutdown()
 {
+    mirror_.shutdown();
     queue_.shutdown();
 }
 
 void QtFormModel::destroyAll()
 {
     for (auto& [window, loading] : loadings_) {
+        mirror_.windowGone(window);
         loading.widget->stopReporting();
         if (loading.modalLoop)
             loading.modalLoop->quit();

@@ -1,20 +1,30 @@
 #pragma once
 // The form model the program shows: the two designed windows as Qt widgets.
 //
-// Every operation may be called from any thread. On the GUI thread it runs
-// at once; from another thread it is handed to the GUI thread through the
-// GuiTaskQueue and the caller waits until it has run, so each operation is
-// whole with respect to the GUI thread. The GUI thread never waits for a
-// worker. After shutdown every operation is dropped at once: a write does
-// nothing and a read gives the empty text (or false).
+// Every operation may be called from any thread, and each is whole with
+// respect to the GUI thread. The texts of the controls are kept in a
+// ControlMirror beside the widgets: text reads, writes and appends are
+// served there at once, from any thread, and the widgets follow on the GUI
+// thread, which takes the waiting changes in order whenever its loop turns
+// (on the GUI thread itself they are shown before the operation returns).
+// A control that the user has edited is read once through the GUI thread
+// again. Everything else (flags, loading, destruction, dialogs) runs on the
+// GUI thread: from another thread it is handed over through the
+// GuiTaskQueue and the caller waits until it has run, after the waiting
+// changes have been shown. The GUI thread never waits for a worker. After
+// shutdown every operation is dropped at once: a write does nothing and a
+// read gives the empty text (or false).
 
 #include "ui/form_events.h"
 #include "ui/form_model.h"
+#include "ui/qt/control_mirror.h"
 #include "ui/qt/designed_window.h"
 #include "ui/qt/dialog_seam.h"
 #include "ui/qt/gui_task_queue.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -36,6 +46,8 @@ public:
     void setLastWindowGone(std::function<void()> callback) { lastWindowGone_ = std::move(callback); }
 
     Text readProperty(WindowRef window, Control control, TextProperty property) override;
+    std::optional<VersionedText> readPropertyIfChanged(WindowRef window, Control control, TextProperty property,
+                                                       std::uint64_t knownVersion) override;
     bool readProperty(WindowRef window, Control control, FlagProperty property) override;
     void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) override;
     void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) override;
@@ -55,6 +67,8 @@ public:
     void shutdown();
     // Destroys the windows still loaded, without raising events.
     void destroyAll();
+    // Whether the widgets show every change made so far.
+    bool widgetsShowEverything() { return !mirror_.hasChanges(); }
 
     // Test seams: the next save dialog or message box shown hands itself
     // to the hook inside its loop.
@@ -75,17 +89,33 @@ private:
         std::uint64_t instance = 0;
         bool visible = true; // visible when loaded
         bool disabled = false;
-        bool shown = false;  // step 6 of loading has passed
+        bool shown = false; // step 6 of loading has passed
         std::vector<Remembered> disabledOnLoad;
         QEventLoop* modalLoop = nullptr;
     };
 
     Loading* find(WindowRef window);
+    std::optional<VersionedText> readText(WindowRef window, Control control, std::optional<std::uint64_t> known);
+    // After a change of the mirror: on the GUI thread the widgets show it at
+    // once; from another thread the GUI thread is woken when it must be.
+    void changed(const ControlMirror::Change& change);
+    // GUI thread, woken by a worker's change: shows the waiting changes,
+    // but not more often than a screen can show them.
+    void showWorkerChanges();
+    // GUI thread: shows the waiting changes, at most a bounded batch of them
+    // unless everything is asked for.
+    void showChanges(bool everything);
+    // GUI thread: the mirror of a control the user edited takes the
+    // widget's text again, after every waiting change has been shown.
+    void refreshFromWidget(WindowRef window, Control control);
     void applyWindowFlags(Loading& loading, bool bringForward);
     bool loadOnGuiThread(Window window, bool modal);
     void destroyNow(WindowRef window);
 
     GuiTaskQueue& queue_;
+    ControlMirror mirror_;
+    QElapsedTimer sinceChangesShown_;
+    QTimer showChangesLater_;
     FormEvents* events_ = nullptr;
     std::function<void()> lastWindowGone_;
     std::map<Window, Loading> loadings_; // GUI thread only

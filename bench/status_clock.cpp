@@ -1,0 +1,94 @@
+#include "bench/status_clock.h"
+
+#include <algorithm>
+
+namespace kw::bench {
+
+Text StatusClock::readProperty(WindowRef window, Control control, TextProperty property)
+{
+    return inner_.readProperty(window, control, property);
+}
+
+std::optional<VersionedText> StatusClock::readPropertyIfChanged(WindowRef window, Control control,
+                                                                TextProperty property, std::uint64_t knownVersion)
+{
+    return inner_.readPropertyIfChanged(window, control, property, knownVersion);
+}
+
+bool StatusClock::readProperty(WindowRef window, Control control, FlagProperty property)
+{
+    return inner_.readProperty(window, control, property);
+}
+
+void StatusClock::writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value)
+{
+    inner_.writeProperty(window, control, property, value);
+    if (window.window == Window::MainWindow && control == Control::标签1) {
+        std::lock_guard lock(mutex_);
+        stamps_.push_back(Clock::now());
+    }
+}
+
+void StatusClock::writeProperty(WindowRef window, Control control, FlagProperty property, bool value)
+{
+    inner_.writeProperty(window, control, property, value);
+}
+
+void StatusClock::appendText(WindowRef window, Control editBox, std::string_view text)
+{
+    inner_.appendText(window, editBox, text);
+}
+
+bool StatusClock::loadWindow(Window window, bool modal)
+{
+    return inner_.loadWindow(window, modal);
+}
+
+void StatusClock::destroyWindow(Window window)
+{
+    inner_.destroyWindow(window);
+}
+
+bool StatusClock::showFileDialog(WindowRef window, Control dialog)
+{
+    return inner_.showFileDialog(window, dialog);
+}
+
+void StatusClock::showMessage(WindowRef owner, std::string_view caption, std::string_view text)
+{
+    inner_.showMessage(owner, caption, text);
+}
+
+std::uint64_t StatusClock::loadedInstance(Window window)
+{
+    return inner_.loadedInstance(window);
+}
+
+std::vector<Clock::time_point> StatusClock::stamps()
+{
+    std::lock_guard lock(mutex_);
+    return stamps_;
+}
+
+double secondsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
+IterationTimes iterationTimes(const std::vector<Clock::time_point>& stamps)
+{
+    IterationTimes times;
+    if (stamps.size() < 2)
+        return times;
+    // Stamp k (from 0) ends iteration k's fetch; the last one is the final
+    // status. Iteration 1 makes no request, so spans start at its stamp.
+    times.iterations = static_cast<int>(stamps.size()) - 1;
+    times.span = std::max(1, std::min(1000, times.iterations / 10));
+    const auto span = static_cast<std::size_t>(times.span);
+    const std::size_t last = stamps.size() - 1;
+    times.firstSpan = secondsBetween(stamps[0], stamps[span]);
+    times.lastSpan = secondsBetween(stamps[last - span], stamps[last]);
+    return times;
+}
+
+} // namespace kw::bench

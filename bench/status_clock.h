@@ -1,0 +1,55 @@
+#pragma once
+// Stamps the time of every status write of a mining run. The run writes
+// MainWindow's 标签1 once per iteration, after the iteration's fetch, and
+// once more with its final status, so the stamps mark the iterations'
+// boundaries. It stands between the run and the real form model and passes
+// every operation on unchanged.
+
+#include "ui/form_model.h"
+
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+namespace kw::bench {
+
+using Clock = std::chrono::steady_clock;
+
+class StatusClock final : public FormModel {
+public:
+    explicit StatusClock(FormModel& inner) : inner_(inner) {}
+
+    Text readProperty(WindowRef window, Control control, TextProperty property) override;
+    std::optional<VersionedText> readPropertyIfChanged(WindowRef window, Control control, TextProperty property,
+                                                       std::uint64_t knownVersion) override;
+    bool readProperty(WindowRef window, Control control, FlagProperty property) override;
+    void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) override;
+    void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) override;
+    void appendText(WindowRef window, Control editBox, std::string_view text) override;
+    bool loadWindow(Window window, bool modal) override;
+    void destroyWindow(Window window) override;
+    bool showFileDialog(WindowRef window, Control dialog) override;
+    void showMessage(WindowRef owner, std::string_view caption, std::string_view text) override;
+    std::uint64_t loadedInstance(Window window) override;
+
+    std::vector<Clock::time_point> stamps();
+
+private:
+    FormModel& inner_;
+    std::mutex mutex_;
+    std::vector<Clock::time_point> stamps_;
+};
+
+// How the iterations of one run went, in seconds, from its status stamps.
+// The span is 1000 iterations, or a tenth of a shorter run.
+struct IterationTimes {
+    int iterations = 0;
+    int span = 0;
+    double firstSpan = 0;
+    double lastSpan = 0;
+};
+IterationTimes iterationTimes(const std::vector<Clock::time_point>& stamps);
+
+double secondsBetween(Clock::time_point from, Clock::time_point to);
+
+} // namespace kw::bench
