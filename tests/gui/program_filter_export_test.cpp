@@ -109,7 +109,8 @@ private slots:
             QVERIFY(!program->form.widget(Window::MainWindow)->isEnabled());
             QTRY_COMPARE_WITH_TIMEOUT(read(Window::FilterWindow, Control::编辑框1), expected, 10000);
             QCOMPARE(read(Window::FilterWindow, Control::标签1, TextProperty::caption), Text("4"));
-            QCOMPARE(test::shownCaption(control(Window::FilterWindow, Control::标签1)), QStringLiteral("4"));
+            QTRY_COMPARE_WITH_TIMEOUT(test::shownCaption(control(Window::FilterWindow, Control::标签1)),
+                                      QStringLiteral("4"), 2000);
 
             // A name typed without extension is saved with ".txt".
             program->form.setNextFileDialogHook([&](QDialog& dialog) {

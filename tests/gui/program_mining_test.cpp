@@ -100,9 +100,11 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(mining.read(Control::标签1, TextProperty::caption), Text(gbk::StatusFinished), 10000);
         QCOMPARE(mining.read(Control::编辑框2), price + "\r\n" + pictures + "\r\n" + priceList + "\r\n");
-        QCOMPARE(mining.program->box(Window::MainWindow, Control::编辑框2)->toPlainText(),
-                 QStringLiteral("手机价格\n手机图片\n手机价格表\n"));
-        QCOMPARE(test::shownCaption(mining.widget(Control::标签1)), QStringLiteral("结束"));
+        // A worker's changes are what every read sees at once; the widgets
+        // show them at the GUI thread's next turn.
+        QTRY_COMPARE_WITH_TIMEOUT(mining.program->box(Window::MainWindow, Control::编辑框2)->toPlainText(),
+                                  QStringLiteral("手机价格\n手机图片\n手机价格表\n"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(test::shownCaption(mining.widget(Control::标签1)), QStringLiteral("结束"), 2000);
         QVERIFY(mining.widget(Control::编辑框2)->isEnabled());
         QCOMPARE(start->text(), shown(gbk::MiningButtonCaption));
 
