@@ -82,8 +82,7 @@ std::optional<std::string> runThisProgram(const std::vector<std::string>& argume
     SpawnActions actions;
     posix_spawn_file_actions_adddup2(actions.get(), writeEnd.get(), STDOUT_FILENO);
     posix_spawn_file_actions_addclose(actions.get(), readEnd.get());
-    posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t child = 0;
     if (posix_spawn(&child, self.c_str(), actions.get(), nullptr, argv.data(), environ) != 0)
         return std::nullopt;

@@ -19,7 +19,7 @@ namespace {
 // even when two fetches start together, and when building it fails the next
 // fetch tries again. It is closed when the program ends.
 class ClientContext {
-  public:
+public:
     struct Unavailable {};
     ClientContext()
     {
@@ -58,7 +58,7 @@ using HeaderList = std::unique_ptr<curl_slist, HeaderListCleanup>;
 // is ours and a stop request can wake it. Leaving the scope takes the
 // request out of the multi handle before either is closed.
 class Attachment {
-  public:
+public:
     Attachment(CURLM* multi, CURL* easy)
         : multi_(multi), easy_(easy), attached_(curl_multi_add_handle(multi, easy) == CURLM_OK)
     {
@@ -72,7 +72,7 @@ class Attachment {
     Attachment& operator=(const Attachment&) = delete;
     bool attached() const { return attached_; }
 
-  private:
+private:
     CURLM* multi_;
     CURL* easy_;
     bool attached_;

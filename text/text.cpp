@@ -56,8 +56,8 @@ Text textMid(std::string_view text, std::int32_t start, std::int32_t count)
     if (start < 1 || start > length || count <= 0)
         return {};
     const std::int32_t available = length - start + 1;
-    return copyOf(text.substr(static_cast<std::size_t>(start - 1),
-                              static_cast<std::size_t>(std::min(count, available))));
+    return copyOf(
+        text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(std::min(count, available))));
 }
 
 std::int32_t findText(std::string_view text, std::string_view needle, std::optional<std::int32_t> start,
@@ -94,8 +94,7 @@ std::int32_t findText(std::string_view text, std::string_view needle, std::optio
     return -1;
 }
 
-TextList splitText(std::string_view text, std::optional<std::string_view> delimiter,
-                   std::optional<std::int32_t> limit)
+TextList splitText(std::string_view text, std::optional<std::string_view> delimiter, std::optional<std::int32_t> limit)
 {
     TextList pieces;
     const std::string_view delim = delimiter.value_or(",");

@@ -38,15 +38,14 @@ Text textRight(std::string_view text, std::int32_t count);
 Text textMid(std::string_view text, std::int32_t start, std::int32_t count);
 
 // start omitted (nullopt) searches from the beginning; so does any start <= 1.
-std::int32_t findText(std::string_view text, std::string_view needle,
-                      std::optional<std::int32_t> start = std::nullopt, bool ignoreCase = false);
+std::int32_t findText(std::string_view text, std::string_view needle, std::optional<std::int32_t> start = std::nullopt,
+                      bool ignoreCase = false);
 
 // delimiter omitted means ","; limit omitted means no limit.
 TextList splitText(std::string_view text, std::optional<std::string_view> delimiter = std::nullopt,
                    std::optional<std::int32_t> limit = std::nullopt);
 
-template <typename... Parts>
-Text concatTexts(const Parts&... parts);
+template <typename... Parts> Text concatTexts(const Parts&... parts);
 
 std::int32_t compareTexts(std::string_view a, std::string_view b);
 Text intToText(std::int32_t value);
@@ -56,14 +55,16 @@ std::int32_t toInt32(double value);
 
 // Width of the character that begins with this byte under the double-byte
 // convention: a byte with its top bit set starts a two-byte character.
-constexpr std::int32_t characterWidth(unsigned char lead) { return lead >= 0x80 ? 2 : 1; }
+constexpr std::int32_t characterWidth(unsigned char lead)
+{
+    return lead >= 0x80 ? 2 : 1;
+}
 
 namespace detail {
 Text concatViews(std::initializer_list<std::string_view> parts);
 }
 
-template <typename... Parts>
-Text concatTexts(const Parts&... parts)
+template <typename... Parts> Text concatTexts(const Parts&... parts)
 {
     static_assert(sizeof...(Parts) >= 1, "concatTexts joins one or more texts");
     return detail::concatViews({std::string_view(parts)...});

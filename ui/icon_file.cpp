@@ -1,6 +1,5 @@
 #include "ui/icon_file.h"
 
-
 namespace kw {
 
 namespace {

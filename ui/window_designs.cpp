@@ -36,8 +36,7 @@ constexpr std::array filterWindowControls{
     ControlDesign{通用对话框1, CommonDlg, Window, 496, 408, 24, 16, {}},
 };
 
-const WindowDesign mainWindowDesign{kw::Window::MainWindow, gbk::MainWindowCaption, 933, 569, true,
-                                    mainWindowControls};
+const WindowDesign mainWindowDesign{kw::Window::MainWindow, gbk::MainWindowCaption, 933, 569, true, mainWindowControls};
 const WindowDesign filterWindowDesign{kw::Window::FilterWindow, gbk::FilterWindowCaption, 572, 484, false,
                                       filterWindowControls};
 

@@ -37,8 +37,8 @@ TEST(FatalError, AllocationFailureNamesTheRequestedSize)
         FAIL() << "raiseAllocationFailure returned";
     } catch (const test::FatalErrorRaised& raised) {
         // 运行时出错!\r\n\r\n 错误信息：分配 100 字节内存失败!\r\n -- no code line
-        EXPECT_EQ(raised.text, concatTexts(gbk::FatalHeader, gbk::FatalMessageLabel, gbk::AllocationFailedBefore,
-                                           "100", gbk::AllocationFailedAfter, "\r\n"));
+        EXPECT_EQ(raised.text, concatTexts(gbk::FatalHeader, gbk::FatalMessageLabel, gbk::AllocationFailedBefore, "100",
+                                           gbk::AllocationFailedAfter, "\r\n"));
     }
 }
 

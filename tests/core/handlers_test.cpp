@@ -57,10 +57,7 @@ protected:
         return procedures;
     }
 
-    Text caption(Window window, Control control)
-    {
-        return form.readProperty(window, control, TextProperty::caption);
-    }
+    Text caption(Window window, Control control) { return form.readProperty(window, control, TextProperty::caption); }
 
     // The GUI thread of the headless model blocks in a modal load; it gets
     // a thread of its own here.

@@ -84,7 +84,7 @@ FetchLimits programsSizeLimit()
 // Stops whatever it is handed the token to once the time is up, so that a
 // fetch that outlives every bound makes its test fail instead of hang.
 class Watchdog {
-  public:
+public:
     explicit Watchdog(std::chrono::milliseconds after)
         : timer_([this, after](std::stop_token ended) {
               std::mutex mutex;
@@ -97,7 +97,7 @@ class Watchdog {
     }
     std::stop_token token() const { return expired_.get_token(); }
 
-  private:
+private:
     std::stop_source expired_;
     std::jthread timer_; // last: it ends before expired_ goes
 };

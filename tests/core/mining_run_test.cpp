@@ -29,7 +29,7 @@ const std::string CRLF = "\r\n";
 // one, among five that fail the required text "k". The list thus stays one
 // member ahead of the walk for ever, and the result box stays small.
 class ChainGraph final : public KeywordGraph {
-  public:
+public:
     std::optional<std::vector<std::string>> relatedSearches(std::string_view query) const override
     {
         std::vector<std::string> related(6, "x");
@@ -44,7 +44,7 @@ class ChainGraph final : public KeywordGraph {
 };
 
 class MiningRunTest : public ::testing::Test {
-  protected:
+protected:
     MiningRunTest() { form.loadWindow(Window::MainWindow, false); }
 
     void serve(std::shared_ptr<const KeywordGraph> graph, EngineOptions options = {})

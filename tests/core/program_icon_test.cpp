@@ -33,16 +33,20 @@ TEST(ProgramIcon, HeaderFieldsAreExactly)
         std::uint32_t value;
     };
     const std::vector<Field> fields{
-        {"reserved", 0, 2, 0},         {"type", 2, 2, 1},           {"images", 4, 2, 1},
-        {"width", 6, 1, 32},           {"height", 7, 1, 32},        {"colours", 8, 1, 0},
-        {"reserved", 9, 1, 0},         {"planes", 10, 2, 1},        {"bits", 12, 2, 32},
-        {"image size", 14, 4, 4264},   {"image offset", 18, 4, 22}, {"header size", 22, 4, 40},
-        {"bitmap width", 26, 4, 32},   {"bitmap height", 30, 4, 64}, {"bitmap planes", 34, 2, 1},
-        {"bitmap bits", 36, 2, 32},    {"compression", 38, 4, 0},   {"image data", 42, 4, 4224},
+        {"reserved", 0, 2, 0},       {"type", 2, 2, 1},
+        {"images", 4, 2, 1},         {"width", 6, 1, 32},
+        {"height", 7, 1, 32},        {"colours", 8, 1, 0},
+        {"reserved", 9, 1, 0},       {"planes", 10, 2, 1},
+        {"bits", 12, 2, 32},         {"image size", 14, 4, 4264},
+        {"image offset", 18, 4, 22}, {"header size", 22, 4, 40},
+        {"bitmap width", 26, 4, 32}, {"bitmap height", 30, 4, 64},
+        {"bitmap planes", 34, 2, 1}, {"bitmap bits", 36, 2, 32},
+        {"compression", 38, 4, 0},   {"image data", 42, 4, 4224},
     };
     for (const Field& field : fields) {
-        const std::uint32_t value =
-            field.size == 1 ? u8(icon, field.offset) : field.size == 2 ? u16(icon, field.offset) : u32(icon, field.offset);
+        const std::uint32_t value = field.size == 1   ? u8(icon, field.offset)
+                                    : field.size == 2 ? u16(icon, field.offset)
+                                                      : u32(icon, field.offset);
         EXPECT_EQ(value, field.value) << field.name << " at " << field.offset;
     }
 }

@@ -71,8 +71,7 @@ TEST(TextDifferential, FindTextMatchesAReferenceScan)
         std::uniform_int_distribution<int> startPick(-2, static_cast<int>(text.size()) + 2);
         const std::optional<std::int32_t> start =
             round % 3 == 0 ? std::nullopt : std::optional<std::int32_t>(startPick(rng));
-        ASSERT_EQ(findText(text, needle, start), referenceFind(text, needle, start))
-            << "round " << round;
+        ASSERT_EQ(findText(text, needle, start), referenceFind(text, needle, start)) << "round " << round;
     }
 }
 

@@ -115,7 +115,7 @@ TEST_F(TextExportTest, AddsTheExtensionOnlyToANameWithoutIt)
 TEST_F(TextExportTest, AGbkNameBecomesTheSystemsName)
 {
     setBox("line\r\n");
-    exportAs(folder / "\xbd\xe1\xb9\xfb"); // 结果 in GBK
+    exportAs(folder / "\xbd\xe1\xb9\xfb");                                              // 结果 in GBK
     EXPECT_EQ(folder.entries(), std::set<std::string>{"\xe7\xbb\x93\xe6\x9e\x9c.txt"}); // 结果.txt in UTF-8
     EXPECT_TRUE(form.messages().empty());
 }

@@ -136,20 +136,13 @@ TEST(TextMidAndRight, CutBytesNotCharacters)
         const char* expected;
     };
     const std::vector<Case> cases{
-        {"mid", "abcdef", 2, 3, "bcd"},
-        {"mid", "abcdef", 5, 10, "ef"},
-        {"mid", "abcdef", 6, 1, "f"},
-        {"mid", "abcdef", 7, 1, "(empty)"},
-        {"mid", "abcdef", 0, 3, "(empty)"},
-        {"mid", "abcdef", 2, 0, "(empty)"},
-        {"mid", "abcdef", 2, -1, "(empty)"},
-        {"mid", "0xB0 0xA1 a", 2, 2, "0xA1 a"},
-        {"right", "abcdef", 0, 2, "ef"},
-        {"right", "abcdef", 0, 6, "abcdef"},
-        {"right", "abcdef", 0, 10, "abcdef"},
-        {"right", "abcdef", 0, 0, "(empty)"},
-        {"right", "abcdef", 0, -1, "(empty)"},
-        {"right", "a 0xB0 0xA1", 0, 1, "0xA1"},
+        {"mid", "abcdef", 2, 3, "bcd"},        {"mid", "abcdef", 5, 10, "ef"},
+        {"mid", "abcdef", 6, 1, "f"},          {"mid", "abcdef", 7, 1, "(empty)"},
+        {"mid", "abcdef", 0, 3, "(empty)"},    {"mid", "abcdef", 2, 0, "(empty)"},
+        {"mid", "abcdef", 2, -1, "(empty)"},   {"mid", "0xB0 0xA1 a", 2, 2, "0xA1 a"},
+        {"right", "abcdef", 0, 2, "ef"},       {"right", "abcdef", 0, 6, "abcdef"},
+        {"right", "abcdef", 0, 10, "abcdef"},  {"right", "abcdef", 0, 0, "(empty)"},
+        {"right", "abcdef", 0, -1, "(empty)"}, {"right", "a 0xB0 0xA1", 0, 1, "0xA1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.operation << " " << c.text << " " << c.start << " " << c.count);

@@ -111,7 +111,10 @@ TEST(IconFile, ImageChoiceRule)
         {"the first 16-wide image with 16 colours or more", {{32, 16, 8, A}, {16, 16, 4, B}, {16, 16, 8, C}}, 16, B},
         {"a 16-wide image with fewer colours does not count", {{16, 8, 4, A}, {32, 0, 32, B}}, 32, B},
         {"no 16-wide image: the last one", {{32, 16, 8, A}, {48, 0, 32, B}}, 48, B},
-        {"the chosen image cannot be made: the first 32-wide one", {{16, 16, 8, A, true}, {32, 16, 24, B}, {48, 0, 32, C}}, 32, B},
+        {"the chosen image cannot be made: the first 32-wide one",
+         {{16, 16, 8, A, true}, {32, 16, 24, B}, {48, 0, 32, C}},
+         32,
+         B},
         {"nor a 32-wide one: the last one again", {{48, 0, 32, D}, {16, 16, 8, A, true}}, 0, 0},
         {"a single 32-bit image", {{32, 0, 32, C}}, 32, C},
     };
@@ -186,8 +189,8 @@ TEST(TrayIcon, PopupShowsTheEntriesOfTheItemAtTheCursor)
 TEST(TrayIcon, PopupLeavesOutHiddenEntriesAndMakesSeparatorsAndSubmenus)
 {
     const std::vector<MenuItemDesign> menu{
-        {MenuItem::菜单, "top", 0},  {MenuItem::隐藏, "a", 1},     {MenuItem::显示, "-", 1},
-        {MenuItem::退出, "sub", 1},  {MenuItem::隐藏, "deep", 2},  {MenuItem::显示, "gone", 1, false},
+        {MenuItem::菜单, "top", 0}, {MenuItem::隐藏, "a", 1},    {MenuItem::显示, "-", 1},
+        {MenuItem::退出, "sub", 1}, {MenuItem::隐藏, "deep", 2}, {MenuItem::显示, "gone", 1, false},
     };
     const auto entries = popupEntriesOf(menu, MenuItem::菜单);
     ASSERT_EQ(entries.size(), 3u);

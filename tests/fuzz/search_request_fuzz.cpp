@@ -24,7 +24,7 @@ using namespace std::chrono_literals;
 // The listener, started once per process, and the last exchange it saw: the
 // request head and whatever the client sent after it until it closed.
 class RequestCapture {
-  public:
+public:
     RequestCapture()
         : server_([this](kw::test::FaultConnection& connection, const std::string& head) {
               connection.send("HTTP/1.0 200 OK\r\n\r\nok");
@@ -63,7 +63,7 @@ class RequestCapture {
         return exchange_;
     }
 
-  private:
+private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::optional<std::string> exchange_;

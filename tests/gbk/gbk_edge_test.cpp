@@ -14,8 +14,8 @@ Text randomBytes(std::mt19937& rng)
 {
     // Weighted towards the awkward cases: lone CR and LF, CR LF pairs, lead
     // bytes without a valid trail, bytes GBK does not define.
-    static const std::vector<std::string> pieces{"\r", "\n", "\r\n", "\x80", "\xff", "\xb0", "\xb0\xa1", "a", " ",
-                                                 "\x7f", "\x01", "\xa1\x40", "\xfe\xfe", "\x81\x30"};
+    static const std::vector<std::string> pieces{"\r", "\n", "\r\n", "\x80", "\xff",     "\xb0",     "\xb0\xa1",
+                                                 "a",  " ",  "\x7f", "\x01", "\xa1\x40", "\xfe\xfe", "\x81\x30"};
     std::uniform_int_distribution<std::size_t> count(0, 40);
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     Text text;

@@ -37,8 +37,8 @@ QString shown(std::string_view gbk)
 // are not valid GBK.
 Text randomBytes(std::mt19937& random)
 {
-    static const std::vector<std::string> pieces{"\r\n", "\r", "\n", "\xb9\xfd", "\xc2\xcb", "a", " ", "&",
-                                                 "\x80", "\xff", "\x81\x30", "\xfe\xfe", "\xb9"};
+    static const std::vector<std::string> pieces{"\r\n", "\r",   "\n",   "\xb9\xfd", "\xc2\xcb", "a",   " ",
+                                                 "&",    "\x80", "\xff", "\x81\x30", "\xfe\xfe", "\xb9"};
     Text text;
     const int count = std::uniform_int_distribution(0, 12)(random);
     for (int i = 0; i < count; ++i) {
@@ -172,8 +172,8 @@ private slots:
             int anchor;
             int position;
         };
-        for (const Case& c : {Case{"caret in the middle", 20, 20}, Case{"a selection", 10, 30},
-                              Case{"a selection backwards", 40, 5}}) {
+        for (const Case& c :
+             {Case{"caret in the middle", 20, 20}, Case{"a selection", 10, 30}, Case{"a selection backwards", 40, 5}}) {
             QTextCursor cursor = box->textCursor();
             cursor.setPosition(c.anchor);
             cursor.setPosition(c.position, QTextCursor::KeepAnchor);
@@ -299,12 +299,18 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("plain name") << "result" << "result.txt";
-        QTest::newRow("with .txt") << "result.txt" << "result.txt";
-        QTest::newRow("any case") << "result.TxT" << "result.TxT";
-        QTest::newRow("another extension") << "result.md" << "result.md.txt";
-        QTest::newRow("only a dot") << "result." << "result..txt";
-        QTest::newRow("Chinese name") << "结果" << "结果.txt";
+        QTest::newRow("plain name") << "result"
+                                    << "result.txt";
+        QTest::newRow("with .txt") << "result.txt"
+                                   << "result.txt";
+        QTest::newRow("any case") << "result.TxT"
+                                  << "result.TxT";
+        QTest::newRow("another extension") << "result.md"
+                                           << "result.md.txt";
+        QTest::newRow("only a dot") << "result."
+                                    << "result..txt";
+        QTest::newRow("Chinese name") << "结果"
+                                      << "结果.txt";
     }
     void saveDialogNamesAndExtension()
     {

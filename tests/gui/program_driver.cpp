@@ -48,7 +48,8 @@ QtProgramOptions scenario(const std::string& name)
         options.started = [](QtProgramParts& parts) {
             QTimer::singleShot(0, [&parts] {
                 parts.handlers.menuCommand(MenuItem::退出);
-                [[maybe_unused]] const bool gone = QTest::qWaitFor([&] { return !parts.form.widget(Window::MainWindow); }, 5000);
+                [[maybe_unused]] const bool gone =
+                    QTest::qWaitFor([&] { return !parts.form.widget(Window::MainWindow); }, 5000);
                 say("main window gone: " + std::to_string(!parts.form.widget(Window::MainWindow)));
                 say("filter window open: " + std::to_string(parts.form.widget(Window::FilterWindow) != nullptr));
                 say("tray icon: " + std::to_string(parts.tray.icon() != nullptr));
@@ -64,9 +65,8 @@ QtProgramOptions scenario(const std::string& name)
             const bool opened = runGate.wait(context.stop, std::chrono::seconds(20));
             context.form.appendText(Window::MainWindow, Control::编辑框2, "late\r\n");
             const Text read = context.form.readProperty(Window::MainWindow, Control::编辑框2, TextProperty::text);
-            say("run stopped: " + std::to_string(!opened && context.stop.stop_requested()) +
-                ", late read empty: " + std::to_string(read.empty()) +
-                ", globals released: " + std::to_string(globalsReleased()));
+            say("run stopped: " + std::to_string(!opened && context.stop.stop_requested()) + ", late read empty: " +
+                std::to_string(read.empty()) + ", globals released: " + std::to_string(globalsReleased()));
         };
         options.started = [](QtProgramParts& parts) {
             parts.handlers.startMining();
@@ -76,13 +76,13 @@ QtProgramOptions scenario(const std::string& name)
         };
     } else if (name == "fatal-from-worker" || name == "fatal-on-gui") {
         const bool onWorker = name == "fatal-from-worker";
-        options.procedures.miningRun = [](const MiningRunContext&) {
-            raiseFatalError(1, gbk::IndexAboveRange);
-        };
+        options.procedures.miningRun = [](const MiningRunContext&) { raiseFatalError(1, gbk::IndexAboveRange); };
         options.started = [onWorker](QtProgramParts& parts) {
             parts.fatalErrors.setShownHook([&parts](QMessageBox& box) {
                 say("box caption: " + box.windowTitle().toStdString());
-                say("box text matches: " + std::to_string(box.text() == gbkToDisplay(composeFatalErrorText(1, gbk::IndexAboveRange), LineBreaks::multi)));
+                say("box text matches: " +
+                    std::to_string(box.text() ==
+                                   gbkToDisplay(composeFatalErrorText(1, gbk::IndexAboveRange), LineBreaks::multi)));
                 say("box icon critical: " + std::to_string(box.icon() == QMessageBox::Critical));
                 say("box buttons: " + std::to_string(box.buttons().size()) + " ok " +
                     std::to_string(box.standardButtons() == QMessageBox::Ok));
@@ -92,9 +92,7 @@ QtProgramOptions scenario(const std::string& name)
                 say("pause toggled: " + std::to_string(caption(parts.form, Control::按钮2) == gbk::PausedCaption));
                 // Another worker's operations are served meanwhile.
                 std::atomic<bool> served{false};
-                std::jthread other([&] {
-                    served = caption(parts.form, Control::按钮2) == gbk::PausedCaption;
-                });
+                std::jthread other([&] { served = caption(parts.form, Control::按钮2) == gbk::PausedCaption; });
                 [[maybe_unused]] const bool done = QTest::qWaitFor([&] { return served.load(); }, 5000);
                 say("other worker served: " + std::to_string(served.load()));
                 box.button(QMessageBox::Ok)->click();
@@ -119,6 +117,7 @@ int main(int argc, char* argv[])
     const int code = runQtProgram(scenario(argv[1]));
     say("loop ended, globals released: " + std::to_string(globalsReleased()));
     say("working folder is the program folder: " +
-        std::to_string(std::filesystem::current_path() == std::filesystem::path(QCoreApplication::applicationDirPath().toStdString())));
+        std::to_string(std::filesystem::current_path() ==
+                       std::filesystem::path(QCoreApplication::applicationDirPath().toStdString())));
     return code;
 }

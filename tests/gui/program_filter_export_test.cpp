@@ -104,51 +104,51 @@ private slots:
         // Lines without 图片, then lines with 价格; the empty line has no 图片.
         const Text expected = price + "\r\n" + price + "\r\n" + "\r\n" + "abc\r\n";
         QTemporaryDir folder;
-        withFilterWindow(price + "\r\n" + pictures + "\r\n\r\nabc\r\n", QStringLiteral("图片"),
-                         QStringLiteral("价格"), [&] {
-            QVERIFY(!program->form.widget(Window::MainWindow)->isEnabled());
-            QTRY_COMPARE_WITH_TIMEOUT(read(Window::FilterWindow, Control::编辑框1), expected, 10000);
-            QCOMPARE(read(Window::FilterWindow, Control::标签1, TextProperty::caption), Text("4"));
-            QTRY_COMPARE_WITH_TIMEOUT(test::shownCaption(control(Window::FilterWindow, Control::标签1)),
-                                      QStringLiteral("4"), 2000);
+        withFilterWindow(
+            price + "\r\n" + pictures + "\r\n\r\nabc\r\n", QStringLiteral("图片"), QStringLiteral("价格"), [&] {
+                QVERIFY(!program->form.widget(Window::MainWindow)->isEnabled());
+                QTRY_COMPARE_WITH_TIMEOUT(read(Window::FilterWindow, Control::编辑框1), expected, 10000);
+                QCOMPARE(read(Window::FilterWindow, Control::标签1, TextProperty::caption), Text("4"));
+                QTRY_COMPARE_WITH_TIMEOUT(test::shownCaption(control(Window::FilterWindow, Control::标签1)),
+                                          QStringLiteral("4"), 2000);
 
-            // A name typed without extension is saved with ".txt".
-            program->form.setNextFileDialogHook([&](QDialog& dialog) {
-                auto& chooser = dynamic_cast<TextSaveDialog&>(dialog);
-                chooser.setDirectory(folder.path());
-                chooser.typeAndAccept(QStringLiteral("结果"));
-            });
-            clickExport();
-            const QString target = folder.filePath(QStringLiteral("结果.txt"));
-            QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("结果.txt")});
-            QCOMPARE(fileBytes(target), bytes(expected));
+                // A name typed without extension is saved with ".txt".
+                program->form.setNextFileDialogHook([&](QDialog& dialog) {
+                    auto& chooser = dynamic_cast<TextSaveDialog&>(dialog);
+                    chooser.setDirectory(folder.path());
+                    chooser.typeAndAccept(QStringLiteral("结果"));
+                });
+                clickExport();
+                const QString target = folder.filePath(QStringLiteral("结果.txt"));
+                QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("结果.txt")});
+                QCOMPARE(fileBytes(target), bytes(expected));
 
-            // The user edits the lines and exports again under the same name:
-            // the dialog proposes it and asks before replacing the file.
-            const Text edited = test::gbk(u8"新的一行") + "\r\n";
-            program->form.writeProperty(Window::FilterWindow, Control::编辑框1, TextProperty::text, edited);
-            QString proposed;
-            QString askedFirst;
-            QString askedAgain;
-            bool keptOnNo = false;
-            program->form.setNextFileDialogHook([&](QDialog& dialog) {
-                auto& chooser = dynamic_cast<TextSaveDialog&>(dialog);
-                proposed = chooser.selectedFiles().value(0);
-                answerTheReplaceQuestion(QMessageBox::No, &askedFirst);
-                chooser.typeAndAccept(QStringLiteral("结果"));
-                keptOnNo = chooser.isVisible() && fileBytes(target) == bytes(expected);
-                answerTheReplaceQuestion(QMessageBox::Yes, &askedAgain);
-                chooser.typeAndAccept(QStringLiteral("结果.txt"));
+                // The user edits the lines and exports again under the same name:
+                // the dialog proposes it and asks before replacing the file.
+                const Text edited = test::gbk(u8"新的一行") + "\r\n";
+                program->form.writeProperty(Window::FilterWindow, Control::编辑框1, TextProperty::text, edited);
+                QString proposed;
+                QString askedFirst;
+                QString askedAgain;
+                bool keptOnNo = false;
+                program->form.setNextFileDialogHook([&](QDialog& dialog) {
+                    auto& chooser = dynamic_cast<TextSaveDialog&>(dialog);
+                    proposed = chooser.selectedFiles().value(0);
+                    answerTheReplaceQuestion(QMessageBox::No, &askedFirst);
+                    chooser.typeAndAccept(QStringLiteral("结果"));
+                    keptOnNo = chooser.isVisible() && fileBytes(target) == bytes(expected);
+                    answerTheReplaceQuestion(QMessageBox::Yes, &askedAgain);
+                    chooser.typeAndAccept(QStringLiteral("结果.txt"));
+                });
+                clickExport();
+                QCOMPARE(proposed, target);
+                QVERIFY(keptOnNo);
+                QVERIFY2(askedFirst.contains(QStringLiteral("结果.txt")), qPrintable(askedFirst));
+                QVERIFY2(askedAgain.contains(QStringLiteral("结果.txt")), qPrintable(askedAgain));
+                // A name that ends in ".txt" gets no second extension.
+                QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("结果.txt")});
+                QCOMPARE(fileBytes(target), bytes(edited));
             });
-            clickExport();
-            QCOMPARE(proposed, target);
-            QVERIFY(keptOnNo);
-            QVERIFY2(askedFirst.contains(QStringLiteral("结果.txt")), qPrintable(askedFirst));
-            QVERIFY2(askedAgain.contains(QStringLiteral("结果.txt")), qPrintable(askedAgain));
-            // A name that ends in ".txt" gets no second extension.
-            QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("结果.txt")});
-            QCOMPARE(fileBytes(target), bytes(edited));
-        });
     }
 
     void cancellingTheDialogWritesNothing()

@@ -41,7 +41,8 @@ private slots:
         QTest::newRow("close MainWindow") << "close-main" << end;
         QTest::newRow("exit while FilterWindow is open")
             << "exit-with-filter-open"
-            << QStringList{"main window gone: 1", "filter window open: 1", "tray icon: 0", "filter window closed"} + end;
+            << QStringList{"main window gone: 1", "filter window open: 1", "tray icon: 0", "filter window closed"} +
+                   end;
         QTest::newRow("a run in flight at the end")
             << "worker-at-shutdown"
             << QStringList{"caption: 1", "run stopped: 1, late read empty: 1, globals released: 0"} + end;
@@ -65,9 +66,9 @@ private slots:
     {
         QFETCH(QString, scenario);
         const Outcome outcome = run(scenario);
-        QCOMPARE(outcome.lines, (QStringList{QStringLiteral("box caption: 错误"), "box text matches: 1",
-                                             "box icon critical: 1", "box buttons: 1 ok 1", "box owner: 0",
-                                             "pause toggled: 1", "other worker served: 1"}));
+        QCOMPARE(outcome.lines,
+                 (QStringList{QStringLiteral("box caption: 错误"), "box text matches: 1", "box icon critical: 1",
+                              "box buttons: 1 ok 1", "box owner: 0", "pause toggled: 1", "other worker served: 1"}));
         QCOMPARE(outcome.exitCode, 255);
     }
 };

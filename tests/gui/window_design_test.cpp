@@ -88,8 +88,8 @@ private slots:
         QCOMPARE(top.frameGeometry().size(), QSize(design.outerWidth, design.outerHeight));
         QCOMPARE(top.minimumSize(), top.maximumSize()); // the user cannot resize it
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QCOMPARE(top.frameGeometry().topLeft(),
-                 QPoint(centredOrigin(screen.width(), design.outerWidth), centredOrigin(screen.height(), design.outerHeight)));
+        QCOMPARE(top.frameGeometry().topLeft(), QPoint(centredOrigin(screen.width(), design.outerWidth),
+                                                       centredOrigin(screen.height(), design.outerHeight)));
         const Qt::WindowFlags flags = top.windowFlags();
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(flags.testFlag(Qt::WindowTitleHint));

@@ -138,7 +138,8 @@ private slots:
         for (int w = 0; w < Workers; ++w) {
             workers.emplace_back([&, w] {
                 for (int i = 0; i < Lines; ++i)
-                    form.appendText(Window::MainWindow, Control::编辑框2, "w" + std::to_string(w) + "-" + std::to_string(i) + "\r\n");
+                    form.appendText(Window::MainWindow, Control::编辑框2,
+                                    "w" + std::to_string(w) + "-" + std::to_string(i) + "\r\n");
                 ++done;
             });
         }
@@ -200,8 +201,8 @@ private slots:
             // The GUI thread shuts the model down instead of serving this.
             const Text seen = form.readProperty(Window::MainWindow, Control::编辑框1, TextProperty::text);
             form.writeProperty(Window::MainWindow, Control::按钮2, TextProperty::caption, "late");
-            readEmpty = seen.empty() &&
-                        form.readProperty(Window::MainWindow, Control::按钮2, TextProperty::caption).empty();
+            readEmpty =
+                seen.empty() && form.readProperty(Window::MainWindow, Control::按钮2, TextProperty::caption).empty();
         });
         QVERIFY(waiting.waitFor(1));
         // The GUI thread does not turn its loop here, so the read stays queued.

@@ -8,7 +8,7 @@
 namespace kw::test {
 
 class RunningEngine {
-  public:
+public:
     explicit RunningEngine(std::shared_ptr<const engine::KeywordGraph> graph, engine::EngineOptions options = {})
         : engine_(std::move(graph), std::move(options))
     {
@@ -17,7 +17,7 @@ class RunningEngine {
     engine::OfflineEngine& operator*() { return engine_; }
     engine::OfflineEngine* operator->() { return &engine_; }
 
-  private:
+private:
     engine::OfflineEngine engine_;
 };
 

@@ -20,7 +20,7 @@ class FaultServer;
 
 // One accepted connection, as the script sees it.
 class FaultConnection {
-  public:
+public:
     FaultConnection(FaultServer& server, int socket) : server_(server), socket_(socket) {}
     // False once the client has gone or the server stops.
     bool send(std::string_view bytes);
@@ -35,7 +35,7 @@ class FaultConnection {
     // Ends the connection with a reset instead of an orderly close.
     void reset();
 
-  private:
+private:
     friend class FaultServer;
     FaultServer& server_;
     int socket_;
@@ -43,7 +43,7 @@ class FaultConnection {
 };
 
 class FaultServer {
-  public:
+public:
     using Script = std::function<void(FaultConnection&, const std::string& requestHead)>;
 
     enum RequestReading { ReadRequestHead, AnswerAtOnce };
@@ -88,7 +88,7 @@ class FaultServer {
     static Script hostileWhen(std::function<bool(const std::string& requestHead)> isHostile, Script hostile,
                               Script good);
 
-  private:
+private:
     friend class FaultConnection;
     struct ConnectionThread {
         std::thread thread;
@@ -122,14 +122,14 @@ class FaultServer {
 // A listening port whose backlog is full and which never accepts: a connect
 // to it neither succeeds nor fails, as with a host that does not answer.
 class UnansweringPort {
-  public:
+public:
     UnansweringPort();
     ~UnansweringPort();
     UnansweringPort(const UnansweringPort&) = delete;
     UnansweringPort& operator=(const UnansweringPort&) = delete;
     std::uint16_t port() const { return port_; }
 
-  private:
+private:
     int listener_ = -1;
     std::vector<int> fillers_;
     std::uint16_t port_ = 0;
@@ -138,14 +138,14 @@ class UnansweringPort {
 // A port on 127.0.0.1 that is bound but not listening, so that nobody else
 // takes it: a connect to it is refused.
 class RefusingPort {
-  public:
+public:
     RefusingPort();
     ~RefusingPort();
     RefusingPort(const RefusingPort&) = delete;
     RefusingPort& operator=(const RefusingPort&) = delete;
     std::uint16_t port() const { return port_; }
 
-  private:
+private:
     std::uint16_t port_ = 0;
     int socket_ = -1;
 };

@@ -30,7 +30,7 @@ inline constexpr std::size_t SanitizerMemoryFactor = 1;
 #undef KW_HAS_FEATURE
 
 class PeakMemoryWatch {
-  public:
+public:
     PeakMemoryWatch()
     {
         // "5" resets the high-water mark to the current resident size
@@ -52,7 +52,7 @@ class PeakMemoryWatch {
         return *peak > *baseline_ ? *peak - *baseline_ : 0;
     }
 
-  private:
+private:
     static std::optional<std::size_t> statusField(const std::string& name)
     {
         std::ifstream status("/proc/self/status");

@@ -8,7 +8,7 @@ namespace kw::test {
 // Every page holds six related searches that are new: the query with a to f
 // appended. The list then grows by six members per searched keyword.
 class EverNewGraph final : public engine::KeywordGraph {
-  public:
+public:
     std::optional<std::vector<std::string>> relatedSearches(std::string_view query) const override
     {
         std::vector<std::string> related;

@@ -37,7 +37,7 @@ struct EngineRequest {
 };
 
 class OfflineEngine {
-  public:
+public:
     explicit OfflineEngine(std::shared_ptr<const KeywordGraph> graph, EngineOptions options = {});
     ~OfflineEngine();
     OfflineEngine(const OfflineEngine&) = delete;
@@ -61,7 +61,7 @@ class OfflineEngine {
     std::size_t requestCount() const;
     bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
 
-  private:
+private:
     struct Connection {
         std::thread thread;
         std::shared_ptr<bool> done; // guarded by connectionsMutex_

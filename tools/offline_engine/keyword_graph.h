@@ -13,7 +13,7 @@
 namespace kw::engine {
 
 class KeywordGraph {
-  public:
+public:
     virtual ~KeywordGraph() = default;
     // The related searches of the query's result page, in order; nullopt
     // for a page without a related-searches block.
@@ -30,7 +30,7 @@ class KeywordGraph {
 // graph of a few keywords runs out quickly; the full one (60000 keywords)
 // keeps a 10000-search run going.
 class SyntheticKeywordGraph final : public KeywordGraph {
-  public:
+public:
     // size 0, or any size above the vocabulary's, means the full graph.
     explicit SyntheticKeywordGraph(std::size_t size = 0);
 
@@ -38,7 +38,7 @@ class SyntheticKeywordGraph final : public KeywordGraph {
     const std::string& keyword(std::size_t id) const { return keywords_.at(id); }
     std::optional<std::vector<std::string>> relatedSearches(std::string_view query) const override;
 
-  private:
+private:
     std::size_t subjectCount_ = 0;
     std::vector<std::string> subjectBytes_;
     std::vector<std::string> keywords_;
@@ -47,7 +47,7 @@ class SyntheticKeywordGraph final : public KeywordGraph {
 
 // A graph written out as a table, for tests that need exact pages.
 class TableKeywordGraph final : public KeywordGraph {
-  public:
+public:
     using Table = std::map<std::string, std::optional<std::vector<std::string>>>;
     // Queries missing from the table get the fallback.
     explicit TableKeywordGraph(Table table,
@@ -55,7 +55,7 @@ class TableKeywordGraph final : public KeywordGraph {
 
     std::optional<std::vector<std::string>> relatedSearches(std::string_view query) const override;
 
-  private:
+private:
     Table table_;
     std::optional<std::vector<std::string>> fallback_;
 };
