@@ -41,12 +41,7 @@ Figures measureHeadless(const BenchOptions& options)
     figures.add("keywords", globals.KeywordList.count() - 1);
     figures.add("box_bytes", static_cast<double>(
                                  form.readProperty(Window::MainWindow, Control::编辑框2, TextProperty::text).size()));
-    figures.add("wall_s", wall);
-    figures.add("iterations_per_s", times.iterations / wall);
-    figures.add("span", times.span);
-    figures.add("first1000_s", times.firstSpan);
-    figures.add("last1000_s", times.lastSpan);
-    figures.add("growth", times.lastSpan / times.firstSpan);
+    addRunFigures(figures, times, wall);
     figures.add("peak_mib", peakMemoryMiB());
     return figures;
 }

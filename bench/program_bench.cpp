@@ -114,13 +114,8 @@ private:
         figures_.add("box_bytes", static_cast<double>(box.size()));
         figures_.add("box_lines_shown",
                      widget<QPlainTextEdit>(Window::MainWindow, Control::编辑框2)->document()->blockCount() - 1);
-        figures_.add("wall_s", wall);
+        addRunFigures(figures_, times, wall);
         figures_.add("shown_after_s", secondsBetween(ended, shown));
-        figures_.add("iterations_per_s", times.iterations / wall);
-        figures_.add("span", times.span);
-        figures_.add("first1000_s", times.firstSpan);
-        figures_.add("last1000_s", times.lastSpan);
-        figures_.add("growth", times.lastSpan / times.firstSpan);
         figures_.add("run_peak_mib", peakMemoryMiB());
 
         typeInto(Control::编辑框4, u8"价格");

@@ -91,4 +91,14 @@ IterationTimes iterationTimes(const std::vector<Clock::time_point>& stamps)
     return times;
 }
 
+void addRunFigures(Figures& figures, const IterationTimes& times, double wallSeconds)
+{
+    figures.add("wall_s", wallSeconds);
+    figures.add("iterations_per_s", times.iterations / wallSeconds);
+    figures.add("span", times.span);
+    figures.add("first1000_s", times.firstSpan);
+    figures.add("last1000_s", times.lastSpan);
+    figures.add("growth", times.lastSpan / times.firstSpan);
+}
+
 } // namespace kw::bench

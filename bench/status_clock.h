@@ -5,6 +5,7 @@
 // boundaries. It stands between the run and the real form model and passes
 // every operation on unchanged.
 
+#include "bench/figures.h"
 #include "ui/form_model.h"
 
 #include <chrono>
@@ -49,6 +50,10 @@ struct IterationTimes {
     double lastSpan = 0;
 };
 IterationTimes iterationTimes(const std::vector<Clock::time_point>& stamps);
+
+// The figures every run reports: its rate and the cost of its first and
+// last spans of iterations, with their ratio.
+void addRunFigures(Figures& figures, const IterationTimes& times, double wallSeconds);
 
 double secondsBetween(Clock::time_point from, Clock::time_point to);
 
