@@ -1,4 +1,5 @@
-// The program as kwtool runs it (runQtProgram with the real procedures),
+// The program as kwtool runs it (runQtProgram with the real procedures; the
+// filter pass is held after its first lines until it is told to stop),
 // pointed at a server on 127.0.0.1 that accepts, reads the request and
 // never answers, so that a test can end it while a fetch is stalled or a
 // filter pass is under way and watch the process end.
@@ -9,6 +10,7 @@
 // before the last window goes it prints "ending at N", N being the
 // monotonic clock in nanoseconds, which the test compares with the moment
 // the process has ended.
+#include "filter/result_filter.h"
 #include "gui_support.h"
 #include "support/fault_server.h"
 #include "text/gbk_texts.h"
@@ -24,6 +26,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -114,9 +119,72 @@ void chooseExitInTheTrayMenu(QtProgramParts& parts)
     emit parts.tray.icon()->activated(QSystemTrayIcon::Context);
 }
 
-// A result box long enough that the pass is still going when the program
-// ends; every line passes the exclude test, so the pass keeps writing.
+// A long result box; every line passes the exclude test, so the pass
+// keeps writing.
 constexpr int LongBoxLines = 100000;
+// The pass is held after this many lines until it is told to stop, so that
+// the end of the program always finds it under way, however fast it runs.
+constexpr int LinesBeforeTheHold = 100;
+
+// The form model as the filter pass sees it: every operation goes to the
+// program's own, but an append past the hold waits until the pass's stop is
+// requested (its window closing, or the program ending).
+class HoldingForm final : public FormModel {
+public:
+    HoldingForm(FormModel& inner, std::stop_token stop) : inner_(inner), stop_(std::move(stop)) {}
+
+    Text readProperty(WindowRef window, Control control, TextProperty property) override
+    {
+        return inner_.readProperty(window, control, property);
+    }
+    std::optional<VersionedText> readPropertyIfChanged(WindowRef window, Control control, TextProperty property,
+                                                       std::uint64_t knownVersion) override
+    {
+        return inner_.readPropertyIfChanged(window, control, property, knownVersion);
+    }
+    bool readProperty(WindowRef window, Control control, FlagProperty property) override
+    {
+        return inner_.readProperty(window, control, property);
+    }
+    void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) override
+    {
+        inner_.writeProperty(window, control, property, value);
+    }
+    void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) override
+    {
+        inner_.writeProperty(window, control, property, value);
+    }
+    void appendText(WindowRef window, Control editBox, std::string_view text) override
+    {
+        inner_.appendText(window, editBox, text);
+        if (++appends_ < LinesBeforeTheHold)
+            return;
+        std::mutex mutex;
+        std::condition_variable_any never;
+        std::unique_lock lock(mutex);
+        never.wait(lock, stop_, [] { return false; });
+    }
+    bool loadWindow(Window window, bool modal) override { return inner_.loadWindow(window, modal); }
+    void destroyWindow(Window window) override { inner_.destroyWindow(window); }
+    bool showFileDialog(WindowRef window, Control dialog) override { return inner_.showFileDialog(window, dialog); }
+    void showMessage(WindowRef owner, std::string_view caption, std::string_view text) override
+    {
+        inner_.showMessage(owner, caption, text);
+    }
+    std::uint64_t loadedInstance(Window window) override { return inner_.loadedInstance(window); }
+
+private:
+    FormModel& inner_;
+    std::stop_token stop_;
+    int appends_ = 0;
+};
+
+// The real pass, on the holding form model.
+void heldResultFilter(const FilterPassContext& context)
+{
+    HoldingForm form(context.form, context.stop);
+    ResultFilter({form, context.globals, context.filterWindowInstance, context.stop});
+}
 
 Text longBox()
 {
@@ -198,6 +266,7 @@ int main(int argc, char* argv[])
     server = std::make_unique<test::FaultServer>(test::FaultServer::stayQuiet());
     const std::string prefix = server->url("/s?wd=");
     options.procedures.searchUrlPrefix = prefix;
+    options.procedures.resultFilter = heldResultFilter;
     const int code = runQtProgram(std::move(options));
     go.reset();
     say("loop ended, globals released: " + std::to_string(globalsReleased()));
