@@ -79,19 +79,24 @@ std::optional<VersionedText> QtFormModel::readPropertyIfChanged(WindowRef window
     return readText(window, control, knownVersion);
 }
 
+void QtFormModel::onLoadedWindow(WindowRef window, const std::function<void(Loading&)>& work)
+{
+    queue_.run([&] {
+        showChanges(true);
+        if (Loading* loading = find(window))
+            work(*loading);
+    });
+}
+
 bool QtFormModel::readProperty(WindowRef window, Control control, FlagProperty property)
 {
     bool value = false;
-    queue_.run([&] {
-        showChanges(true);
-        Loading* loading = find(window);
-        if (!loading)
-            return;
+    onLoadedWindow(window, [&](Loading& loading) {
         if (control == Control::Window) {
-            value = property == FlagProperty::visible ? loading->visible : loading->disabled;
+            value = property == FlagProperty::visible ? loading.visible : loading.disabled;
             return;
         }
-        DesignedWindow& top = *loading->widget;
+        DesignedWindow& top = *loading.widget;
         if (const QWidget* widget = top.controlWidget(control))
             value = property == FlagProperty::visible ? widget->isVisibleTo(&top) : !widget->isEnabledTo(&top);
     });
@@ -171,18 +176,14 @@ void QtFormModel::applyWindowFlags(Loading& loading, bool bringForward)
 
 void QtFormModel::writeProperty(WindowRef window, Control control, FlagProperty property, bool value)
 {
-    queue_.run([&] {
-        showChanges(true);
-        Loading* loading = find(window);
-        if (!loading)
-            return;
+    onLoadedWindow(window, [&](Loading& loading) {
         if (control == Control::Window) {
-            (property == FlagProperty::visible ? loading->visible : loading->disabled) = value;
+            (property == FlagProperty::visible ? loading.visible : loading.disabled) = value;
             // Showing a window activates it; disabling it leaves it where it is.
-            applyWindowFlags(*loading, property == FlagProperty::visible && value);
+            applyWindowFlags(loading, property == FlagProperty::visible && value);
             return;
         }
-        if (QWidget* widget = loading->widget->controlWidget(control)) {
+        if (QWidget* widget = loading.widget->controlWidget(control)) {
             if (property == FlagProperty::visible)
                 widget->setVisible(value);
             else
@@ -319,17 +320,13 @@ void QtFormModel::destroyNow(WindowRef ref)
 bool QtFormModel::showFileDialog(WindowRef window, Control dialog)
 {
     bool confirmed = false;
-    queue_.run([&] {
-        showChanges(true);
-        Loading* loading = find(window);
-        if (!loading)
-            return;
+    onLoadedWindow(window, [&](Loading& loading) {
         const ControlDesign* design = controlDesign(window.window, dialog);
         if (!design || design->kind != ControlKind::CommonDlg)
             return;
-        const std::uint64_t instance = loading->instance;
-        const QString proposed = gbkToDisplay(loading->widget->readText(dialog), LineBreaks::single);
-        TextSaveDialog chooser(loading->widget.get(), qtNameFilters(gbk::ExportFilter), proposed);
+        const std::uint64_t instance = loading.instance;
+        const QString proposed = gbkToDisplay(loading.widget->readText(dialog), LineBreaks::single);
+        TextSaveDialog chooser(loading.widget.get(), qtNameFilters(gbk::ExportFilter), proposed);
         fileDialogSeam_.arm(chooser);
         const bool accepted = chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty();
         // The window may have gone while the dialog was open.

@@ -95,6 +95,9 @@ private:
     };
 
     Loading* find(WindowRef window);
+    // Runs work on the GUI thread, after the waiting changes have been
+    // shown, when the window's loading is there; otherwise does nothing.
+    void onLoadedWindow(WindowRef window, const std::function<void(Loading&)>& work);
     std::optional<VersionedText> readText(WindowRef window, Control control, std::optional<std::uint64_t> known);
     // After a change of the mirror: on the GUI thread the widgets show it at
     // once; from another thread the GUI thread is woken when it must be.
