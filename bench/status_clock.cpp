@@ -4,64 +4,13 @@
 
 namespace kw::bench {
 
-Text StatusClock::readProperty(WindowRef window, Control control, TextProperty property)
-{
-    return inner_.readProperty(window, control, property);
-}
-
-std::optional<VersionedText> StatusClock::readPropertyIfChanged(WindowRef window, Control control,
-                                                                TextProperty property, std::uint64_t knownVersion)
-{
-    return inner_.readPropertyIfChanged(window, control, property, knownVersion);
-}
-
-bool StatusClock::readProperty(WindowRef window, Control control, FlagProperty property)
-{
-    return inner_.readProperty(window, control, property);
-}
-
 void StatusClock::writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value)
 {
-    inner_.writeProperty(window, control, property, value);
+    ForwardingFormModel::writeProperty(window, control, property, value);
     if (window.window == Window::MainWindow && control == Control::标签1) {
         std::lock_guard lock(mutex_);
         stamps_.push_back(Clock::now());
     }
-}
-
-void StatusClock::writeProperty(WindowRef window, Control control, FlagProperty property, bool value)
-{
-    inner_.writeProperty(window, control, property, value);
-}
-
-void StatusClock::appendText(WindowRef window, Control editBox, std::string_view text)
-{
-    inner_.appendText(window, editBox, text);
-}
-
-bool StatusClock::loadWindow(Window window, bool modal)
-{
-    return inner_.loadWindow(window, modal);
-}
-
-void StatusClock::destroyWindow(Window window)
-{
-    inner_.destroyWindow(window);
-}
-
-bool StatusClock::showFileDialog(WindowRef window, Control dialog)
-{
-    return inner_.showFileDialog(window, dialog);
-}
-
-void StatusClock::showMessage(WindowRef owner, std::string_view caption, std::string_view text)
-{
-    inner_.showMessage(owner, caption, text);
-}
-
-std::uint64_t StatusClock::loadedInstance(Window window)
-{
-    return inner_.loadedInstance(window);
 }
 
 std::vector<Clock::time_point> StatusClock::stamps()

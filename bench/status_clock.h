@@ -6,7 +6,7 @@
 // every operation on unchanged.
 
 #include "bench/figures.h"
-#include "ui/form_model.h"
+#include "ui/forwarding_form_model.h"
 
 #include <chrono>
 #include <mutex>
@@ -16,27 +16,16 @@ namespace kw::bench {
 
 using Clock = std::chrono::steady_clock;
 
-class StatusClock final : public FormModel {
+class StatusClock final : public ForwardingFormModel {
 public:
-    explicit StatusClock(FormModel& inner) : inner_(inner) {}
+    explicit StatusClock(FormModel& inner) : ForwardingFormModel(inner) {}
 
-    Text readProperty(WindowRef window, Control control, TextProperty property) override;
-    std::optional<VersionedText> readPropertyIfChanged(WindowRef window, Control control, TextProperty property,
-                                                       std::uint64_t knownVersion) override;
-    bool readProperty(WindowRef window, Control control, FlagProperty property) override;
     void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) override;
-    void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) override;
-    void appendText(WindowRef window, Control editBox, std::string_view text) override;
-    bool loadWindow(Window window, bool modal) override;
-    void destroyWindow(Window window) override;
-    bool showFileDialog(WindowRef window, Control dialog) override;
-    void showMessage(WindowRef owner, std::string_view caption, std::string_view text) override;
-    std::uint64_t loadedInstance(Window window) override;
+    using ForwardingFormModel::writeProperty;
 
     std::vector<Clock::time_point> stamps();
 
 private:
-    FormModel& inner_;
     std::mutex mutex_;
     std::vector<Clock::time_point> stamps_;
 };

@@ -14,6 +14,7 @@
 #include "gui_support.h"
 #include "support/fault_server.h"
 #include "text/gbk_texts.h"
+#include "ui/forwarding_form_model.h"
 #include "ui/qt/menu_builder.h"
 #include "ui/qt/qt_program.h"
 
@@ -27,10 +28,10 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
-#include <stop_token>
 #include <functional>
 #include <iostream>
+#include <mutex>
+#include <stop_token>
 #include <string>
 
 using namespace kw;
@@ -129,34 +130,13 @@ constexpr int LinesBeforeTheHold = 100;
 // The form model as the filter pass sees it: every operation goes to the
 // program's own, but an append past the hold waits until the pass's stop is
 // requested (its window closing, or the program ending).
-class HoldingForm final : public FormModel {
+class HoldingForm final : public ForwardingFormModel {
 public:
-    HoldingForm(FormModel& inner, std::stop_token stop) : inner_(inner), stop_(std::move(stop)) {}
+    HoldingForm(FormModel& inner, std::stop_token stop) : ForwardingFormModel(inner), stop_(std::move(stop)) {}
 
-    Text readProperty(WindowRef window, Control control, TextProperty property) override
-    {
-        return inner_.readProperty(window, control, property);
-    }
-    std::optional<VersionedText> readPropertyIfChanged(WindowRef window, Control control, TextProperty property,
-                                                       std::uint64_t knownVersion) override
-    {
-        return inner_.readPropertyIfChanged(window, control, property, knownVersion);
-    }
-    bool readProperty(WindowRef window, Control control, FlagProperty property) override
-    {
-        return inner_.readProperty(window, control, property);
-    }
-    void writeProperty(WindowRef window, Control control, TextProperty property, std::string_view value) override
-    {
-        inner_.writeProperty(window, control, property, value);
-    }
-    void writeProperty(WindowRef window, Control control, FlagProperty property, bool value) override
-    {
-        inner_.writeProperty(window, control, property, value);
-    }
     void appendText(WindowRef window, Control editBox, std::string_view text) override
     {
-        inner_.appendText(window, editBox, text);
+        ForwardingFormModel::appendText(window, editBox, text);
         if (++appends_ < LinesBeforeTheHold)
             return;
         std::mutex mutex;
@@ -164,17 +144,8 @@ public:
         std::unique_lock lock(mutex);
         never.wait(lock, stop_, [] { return false; });
     }
-    bool loadWindow(Window window, bool modal) override { return inner_.loadWindow(window, modal); }
-    void destroyWindow(Window window) override { inner_.destroyWindow(window); }
-    bool showFileDialog(WindowRef window, Control dialog) override { return inner_.showFileDialog(window, dialog); }
-    void showMessage(WindowRef owner, std::string_view caption, std::string_view text) override
-    {
-        inner_.showMessage(owner, caption, text);
-    }
-    std::uint64_t loadedInstance(Window window) override { return inner_.loadedInstance(window); }
 
 private:
-    FormModel& inner_;
     std::stop_token stop_;
     int appends_ = 0;
 };
